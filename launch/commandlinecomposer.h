@@ -1,0 +1,34 @@
+// The command-line composer: validates the two typed numbers, brings the video
+// mode up to date and concatenates the emulator's switches in their fixed order.
+#pragma once
+
+#include "launch/launchsettings.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace tavik {
+
+// Shows one message to the user and returns once it has been acknowledged.
+using ShowNotice = std::function<void(const QString &message)>;
+
+inline const QString soundBufferNotice =
+    QStringLiteral("Please select an appropriate range of 128-4096 in the Sound Buffersize Box");
+inline const QString lowCpuCyclesNotice =
+    QStringLiteral("Choosing a number below 85 CPU cycles can produce strange effects");
+inline const QString cpuCyclesRangeNotice = QStringLiteral(
+    "Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead.");
+
+// A typed number is an optional leading "-" and one or more ASCII digits, nothing
+// else. The value is saturated far beyond every range checked, so a text of any
+// length compares correctly and never overflows.
+std::optional<long long> readTypedNumber(const QString &text);
+
+// Returns the complete command line. `videoModeSwitch` is the program-wide
+// video mode; it is replaced when the video text names a mode. `notice` is
+// called zero to three times, in order, before this returns.
+QString ComposeCommandLine(const LaunchSettings &settings, const ShowNotice &notice,
+                           QString &videoModeSwitch);
+
+} // namespace tavik

@@ -1,0 +1,105 @@
+#include "platform/emulatorstart.h"
+
+#include "platform/argumentsplitter.h"
+#include "platform/programlookup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace tavik {
+namespace {
+
+// The program word ends at the first blank or tab; the composer never quotes it.
+qsizetype programWordEnd(const QString &commandLine)
+{
+    for (qsizetype i = 0; i < commandLine.size(); ++i) {
+        if (commandLine[i] == QLatin1Char(' ') || commandLine[i] == QLatin1Char('\t'))
+            return i;
+    }
+    return commandLine.size();
+}
+
+QString foldersText(const QStringList &folders)
+{
+    QStringList lines;
+    for (const QString &folder : folders)
+        lines.append(QStringLiteral("  ") + QDir::toNativeSeparators(folder));
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+StartEnvironment StartEnvironment::current()
+{
+    return {QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(),
+            QDir::currentPath(), qEnvironmentVariable("PATH")};
+}
+
+QStringList emulatorArguments(const QString &commandLine, const QString &romPath)
+{
+    const qsizetype switchesStart = programWordEnd(commandLine);
+    const bool romAtEnd = commandLine.endsWith(romPath)
+                          && commandLine.size() - romPath.size() >= switchesStart;
+    const qsizetype switchesEnd = romAtEnd ? commandLine.size() - romPath.size() : commandLine.size();
+    QStringList arguments = splitWindowsArguments(
+        QStringView(commandLine).mid(switchesStart, switchesEnd - switchesStart));
+    if (romAtEnd && !romPath.isEmpty())
+        arguments.append(romPath);
+    return arguments;
+}
+
+ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath,
+                              const StartEnvironment &environment)
+{
+    const QString name = commandLine.left(programWordEnd(commandLine));
+    const QStringList arguments = emulatorArguments(commandLine, romPath);
+    const QStringList folders = programSearchFolders(environment.launcherFolder,
+                                                     environment.workingFolder,
+                                                     environment.pathVariable);
+    const QString program = findProgram(name, folders);
+    if (program.isEmpty()) {
+        return {{}, {}, QStringLiteral("The emulator %1 could not be found. It was looked for in:\n%2")
+                            .arg(name, foldersText(folders))};
+    }
+
+    if (isWindowsExecutable(program)) {
+        const QStringList pathFolders =
+            programSearchFolders({}, {}, environment.pathVariable);
+        const QString wine = findProgram(QStringLiteral("wine"), pathFolders);
+        if (wine.isEmpty()) {
+            return {{}, {}, QStringLiteral("%1 is a Windows program, and wine, which is needed to "
+                                           "run it, was not found on PATH.")
+                                .arg(QDir::toNativeSeparators(program))};
+        }
+        return {wine, QStringList{program} + arguments, {}};
+    }
+
+    if (!QFileInfo(program).isExecutable()) {
+        return {{}, {}, QStringLiteral("%1 was found but is not executable.")
+                            .arg(QDir::toNativeSeparators(program))};
+    }
+    return {program, arguments, {}};
+}
+
+QString StartEmulator(const QString &commandLine, const QString &romPath,
+                      const StartEnvironment &environment)
+{
+    const ProcessPlan plan = planEmulatorStart(commandLine, romPath, environment);
+    if (!plan.problem.isEmpty())
+        return plan.problem;
+
+    QProcess process;
+    process.setProgram(plan.program);
+    process.setArguments(plan.arguments);
+    process.setWorkingDirectory(environment.workingFolder);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!process.startDetached()) {
+        return QStringLiteral("The system refused to start %1: %2")
+            .arg(QDir::toNativeSeparators(plan.program), process.errorString());
+    }
+    return {};
+}
+
+} // namespace tavik

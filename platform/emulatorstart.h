@@ -1,0 +1,43 @@
+// Starting the emulator from its composed command line, as an independent
+// process with no shell in between.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tavik {
+
+// Where the start looks for programs and where the emulator runs.
+struct StartEnvironment {
+    QString launcherFolder;
+    QString workingFolder;
+    QString pathVariable;
+
+    // The running launcher's folder, its current working folder and PATH.
+    static StartEnvironment current();
+};
+
+// What the process start would run: the program file and its arguments.
+struct ProcessPlan {
+    QString program;
+    QStringList arguments;
+    QString problem; // empty when the plan can be started
+};
+
+// The emulator's arguments: the switch text split by the Windows rules, then
+// the ROM path whole as the last argument (none when it is empty), so that a
+// ROM name with blanks, quotes or shell characters arrives as one piece of data.
+// `commandLine` is the program word, a blank, the switches and then `romPath`.
+QStringList emulatorArguments(const QString &commandLine, const QString &romPath);
+
+// Looks the program up and decides how to run it: directly, or through wine
+// for a Windows executable. Sets `problem` instead when it cannot be run.
+ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath,
+                              const StartEnvironment &environment);
+
+// Starts the emulator detached in the environment's working folder and returns
+// at once. Returns the empty text on success, otherwise the reason in plain words.
+QString StartEmulator(const QString &commandLine, const QString &romPath,
+                      const StartEnvironment &environment = StartEnvironment::current());
+
+} // namespace tavik

@@ -1,0 +1,22 @@
+// Finding a program named without a folder, the way the launcher's platform
+// looks up any such program.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tavik {
+
+// The folders searched, in order: the launcher's own folder, the working
+// folder, then each folder of the PATH text (empty entries skipped).
+QStringList programSearchFolders(const QString &launcherFolder, const QString &workingFolder,
+                                 const QString &pathVariable);
+
+// The first regular file (a link to one counts) called `name` in `folders`,
+// as an absolute path, or the empty text when there is none.
+QString findProgram(const QString &name, const QStringList &folders);
+
+// True when the file begins with "MZ", the mark of a Windows executable.
+bool isWindowsExecutable(const QString &filePath);
+
+} // namespace tavik
