@@ -1,15 +1,22 @@
-// Program start: the application object and the event loop.
+// Program start: the application, its look, the window set, and the splash,
+// which hands over to the main window; then only the event loop runs.
+#include "app/appearance.h"
+#include "app/windowset.h"
+#include "infowindows/frmsplash.h"
+#include "platform/desktopplatform.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavik 2.5"));
+    // The main window's unload ends the program, whatever else is still open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    tavik::setUpAppearance();
 
-    QWidget mainWindow;
-    mainWindow.setWindowTitle(QStringLiteral("Tavik for SNES9x 2.5"));
-    mainWindow.setFixedSize(678, 372);
-    mainWindow.show();
+    tavik::DesktopPlatform platform;
+    tavik::WindowSet windows(platform);
+    windows.frmSplash()->show();
     return QApplication::exec();
 }

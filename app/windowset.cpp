@@ -1,0 +1,75 @@
+#include "app/windowset.h"
+
+#include "infowindows/about.h"
+#include "infowindows/frmsplash.h"
+#include "mainwindow/form1.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace tavik {
+
+WindowSet::WindowSet(Platform &platform)
+    : quitEventLoop([] { QCoreApplication::quit(); }), m_platform(platform)
+{
+}
+
+WindowSet::~WindowSet()
+{
+    delete m_about.data();
+    delete m_form1.data();
+    delete m_splash.data();
+}
+
+Form1 *WindowSet::form1()
+{
+    if (!m_form1) {
+        m_form1 = new Form1(*this);
+        m_form1->Form1_Load();
+    }
+    return m_form1;
+}
+
+FrmSplash *WindowSet::frmSplash()
+{
+    if (!m_splash)
+        m_splash = new FrmSplash(*this);
+    return m_splash;
+}
+
+About *WindowSet::about()
+{
+    if (!m_about)
+        m_about = new About();
+    return m_about;
+}
+
+void WindowSet::endProgram()
+{
+    // Every window goes at once; none of their own close handlers runs.
+    for (QWidget *window : {static_cast<QWidget *>(m_about.data()), static_cast<QWidget *>(m_splash.data())}) {
+        if (window) {
+            window->hide();
+            window->deleteLater();
+        }
+    }
+    if (m_form1) {
+        m_form1->hide();
+        m_form1->deleteLater();
+    }
+    quitEventLoop();
+}
+
+void WindowSet::centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize frame = window->frameGeometry().size();
+    window->move(available.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+} // namespace tavik

@@ -1,0 +1,54 @@
+// The window set: one instance of each window, created on first use and
+// reachable by name. Unloading a window deletes it; the next use builds it
+// afresh from its layout. Windows know each other only through this object.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace tavik {
+
+class Form1;
+class FrmSplash;
+class About;
+
+class WindowSet {
+public:
+    explicit WindowSet(Platform &platform);
+    ~WindowSet();
+    WindowSet(const WindowSet &) = delete;
+    WindowSet &operator=(const WindowSet &) = delete;
+
+    Form1 *form1();
+    FrmSplash *frmSplash();
+    About *about();
+
+    bool isForm1Loaded() const { return !m_form1.isNull(); }
+    bool isSplashLoaded() const { return !m_splash.isNull(); }
+    bool isAboutLoaded() const { return !m_about.isNull(); }
+
+    Platform &platform() { return m_platform; }
+
+    // The video mode the launches use; the main window's load step sets it.
+    QString videoModeSwitch;
+
+    // Ends the program: every window closes and the event loop stops.
+    void endProgram();
+    // What ending the program does beyond closing the windows; tests record it.
+    std::function<void()> quitEventLoop;
+
+    static void centreOnScreen(QWidget *window);
+
+private:
+    Platform &m_platform;
+    QPointer<Form1> m_form1;
+    QPointer<FrmSplash> m_splash;
+    QPointer<About> m_about;
+};
+
+} // namespace tavik

@@ -1,0 +1,65 @@
+#include "infowindows/frmsplash.h"
+
+#include "ui_frmsplash.h"
+
+#include "app/appearance.h"
+#include "app/windowset.h"
+#include "mainwindow/form1.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace tavik {
+
+FrmSplash::FrmSplash(WindowSet &windows)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::frmSplash>()),
+      m_windows(windows)
+{
+    ui->setupUi(this);
+    setFont(dialogFont());
+    setFixedSize(321, 263);
+    setFocusPolicy(Qt::StrongFocus);
+    // Key preview: the window sees every key before any of its controls.
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
+    Timer1.setInterval(1500);
+    connect(&Timer1, &QTimer::timeout, this, &FrmSplash::Timer1_Timer);
+    Timer1.start();
+    WindowSet::centreOnScreen(this);
+}
+
+FrmSplash::~FrmSplash() = default;
+
+void FrmSplash::Timer1_Timer()
+{
+    Form1 *mainWindow = m_windows.form1();
+    mainWindow->show();
+    WindowSet::centreOnScreen(mainWindow);
+    hide();
+    Timer1.stop();
+}
+
+bool FrmSplash::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only keys that produce a character count: letters, digits, Enter,
+    // Escape, Backspace. Arrows, Shift and function keys carry no text.
+    if (event->type() == QEvent::KeyPress && isVisible() && !static_cast<QKeyEvent *>(event)->text().isEmpty()) {
+        close();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmSplash::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Timer1.stop();
+    deleteLater();
+    // Closed before the hand-over, the splash was the only window.
+    if (!m_windows.isForm1Loaded())
+        m_windows.endProgram();
+}
+
+} // namespace tavik

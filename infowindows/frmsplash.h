@@ -1,0 +1,37 @@
+// frmSplash: the logo shown for 1.5 seconds at start, which then hands over to
+// the main window. A character key while it shows ends the program instead.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class frmSplash;
+}
+
+namespace tavik {
+
+class WindowSet;
+
+class FrmSplash : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FrmSplash(WindowSet &windows);
+    ~FrmSplash() override;
+
+    QTimer Timer1;
+
+    void Timer1_Timer();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::frmSplash> ui;
+    WindowSet &m_windows;
+};
+
+} // namespace tavik

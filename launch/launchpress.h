@@ -1,0 +1,22 @@
+// The steps of one press of the launch button, after the controls have been
+// read: compose, refuse without a ROM, start.
+#pragma once
+
+#include "launch/commandlinecomposer.h"
+
+#include <functional>
+
+namespace tavik {
+
+inline const QString romPlaceholder = QStringLiteral("Select a SNES Rom File");
+inline const QString noRomMessage = QStringLiteral("You haven't picked a SNES ROM Yet!");
+
+// Starts the emulator; returns the empty text, or the reason it could not start.
+using StartProgram = std::function<QString(const QString &commandLine, const QString &romPath)>;
+
+// Every message (the composer's notices, the missing ROM, a failed start) goes
+// out through `notice`, one at a time, in that order.
+void runLaunchPress(const LaunchSettings &settings, QString &videoModeSwitch, const ShowNotice &notice,
+                    const StartProgram &start);
+
+} // namespace tavik

@@ -1,0 +1,132 @@
+#include "mainwindow/form1.h"
+
+#include "ui_form1.h"
+
+#include "app/appearance.h"
+#include "app/windowset.h"
+#include "infowindows/about.h"
+#include "launch/launchpress.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+
+namespace tavik {
+
+Form1::Form1(WindowSet &windows)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::Form1>()), m_windows(windows)
+{
+    ui->setupUi(this);
+    setFont(dialogFont());
+    setFixedSize(678, 372);
+
+    for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
+        panel->hide();
+    // The combo boxes open on a text that is none of their items.
+    ui->cmbVideo->setCurrentIndex(-1);
+    ui->cmbVideo->setEditText(QStringLiteral("Video Mode"));
+    ui->cmbSoundPlbk->setCurrentIndex(-1);
+    ui->cmbSoundPlbk->setEditText(QStringLiteral("Sound Playback Quality Rate"));
+
+    ui->Picture1->installEventFilter(this);
+    connect(ui->Start, &QPushButton::clicked, this, &Form1::Start_Click);
+    connect(ui->quit, &QPushButton::clicked, this, &Form1::quit_Click);
+    ui->ROMLOAD->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form1_Load()
+{
+    m_windows.videoModeSwitch = initialVideoModeSwitch;
+}
+
+LaunchSettings Form1::readLaunchSettings() const
+{
+    LaunchSettings s;
+    s.cmbVideo = ui->cmbVideo->currentText();
+    s.Hires = ui->Hires->isChecked();
+    s.Trans = ui->Trans->isChecked();
+    s.Sixteenbit = ui->Sixteenbit->isChecked();
+    s.ScreenScale = ui->ScreenScale->isChecked();
+    s.Frameskip = ui->Frameskip->value();
+    s.DisableSound = ui->DisableSound->isChecked();
+    s.StereoSound = ui->StereoSound->isChecked();
+    s.StereoSoundEnabled = ui->StereoSound->isEnabled();
+    s.NoMasterVol = ui->NoMasterVol->isChecked();
+    s.JoystickKind = ui->Joy4->isChecked()   ? JoystickKindChoice::Joy4
+                     : ui->Joy6->isChecked() ? JoystickKindChoice::Joy6
+                     : ui->Joy8->isChecked() ? JoystickKindChoice::Joy8
+                     : ui->JoyS->isChecked() ? JoystickKindChoice::JoyS
+                                             : JoystickKindChoice::None;
+    s.NoJoy = ui->NoJoy->isChecked();
+    s.NoSoundEcho = ui->NoSoundEcho->isChecked();
+    s.SoundRatio = ui->SoundRatio->value();
+    s.cmbSoundPlbk = ui->cmbSoundPlbk->currentText();
+    s.NoSampleCaching = ui->NoSampleCaching->isChecked();
+    s.Scanlines = ui->Scanlines->text();
+    s.int2 = ui->int2->isChecked();
+    s.CheatOn = ui->CheatOn->isChecked();
+    s.Cartridge = ui->GameGenie->isChecked()      ? CartridgeChoice::GameGenie
+                  : ui->GoldFinger->isChecked()   ? CartridgeChoice::GoldFinger
+                  : ui->ActionReplay->isChecked() ? CartridgeChoice::ActionReplay
+                                                  : CartridgeChoice::None;
+    const QCheckBox *ticks[] = {ui->Code1On, ui->Code2ON, ui->Code3ON, ui->Code4ON, ui->Code5ON,
+                                ui->Code6ON, ui->Code7ON, ui->Code8ON, ui->Code9ON, ui->Code10ON};
+    const QLineEdit *codes[] = {ui->GCode1, ui->GCode2, ui->GCode3, ui->GCode4, ui->GCode5,
+                                ui->GCode6, ui->GCode7, ui->GCode8, ui->GCode9, ui->GCode10};
+    for (std::size_t i = 0; i < s.CheatCodes.size(); ++i)
+        s.CheatCodes[i] = {ticks[i]->isChecked(), codes[i]->text()};
+    s.SoundBuffersize = ui->SoundBuffersize->text();
+    s.ROMLOAD = ui->ROMLOAD->text();
+    return s;
+}
+
+void Form1::Start_Click()
+{
+    Platform &platform = m_windows.platform();
+    runLaunchPress(
+        readLaunchSettings(), m_windows.videoModeSwitch,
+        [&platform](const QString &message) { platform.showNotice(message); },
+        [&platform](const QString &commandLine, const QString &romPath) {
+            return platform.startEmulator(commandLine, romPath);
+        });
+}
+
+void Form1::quit_Click()
+{
+    if (m_windows.platform().askYesNo(QStringLiteral("Do you want to quit?")))
+        close();
+}
+
+void Form1::Picture1_Click()
+{
+    m_windows.about()->exec();
+    m_windows.platform().playSound(QStringLiteral("qblaster.wav"));
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form1_Unload();
+}
+
+void Form1::Form1_Unload()
+{
+    m_windows.endProgram();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->Picture1 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
+        && ui->Picture1->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint())) {
+        Picture1_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace tavik

@@ -1,0 +1,39 @@
+#include "platform/desktopplatform.h"
+
+#include "platform/emulatorstart.h"
+#include "platform/soundeffect.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace tavik {
+
+void DesktopPlatform::showNotice(const QString &message)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle, message, QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool DesktopPlatform::askYesNo(const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, applicationTitle, question, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString DesktopPlatform::startEmulator(const QString &commandLine, const QString &romPath)
+{
+    return StartEmulator(commandLine, romPath);
+}
+
+void DesktopPlatform::playSound(const QString &wavFile)
+{
+    // The sound plays synchronously: no window takes input meanwhile, and the
+    // input that arrives during it is not replayed afterwards.
+    playSoundSynchronously(wavFile);
+}
+
+} // namespace tavik

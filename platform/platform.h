@@ -1,0 +1,28 @@
+// The services the windows get from the desktop: message boxes, the emulator
+// start and the sound effect. Windows reach them only through this interface,
+// so tests can answer message boxes and record starts and sounds.
+#pragma once
+
+#include <QString>
+
+namespace tavik {
+
+// Every message box carries the program's title.
+inline const QString applicationTitle = QStringLiteral("Tavik 2.5");
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // An OK-only message box with no icon; returns once it is closed.
+    virtual void showNotice(const QString &message) = 0;
+    // Yes and No with the question icon, Yes the default; true for Yes.
+    virtual bool askYesNo(const QString &question) = 0;
+    // Starts the emulator detached; returns the empty text or the reason it failed.
+    virtual QString startEmulator(const QString &commandLine, const QString &romPath) = 0;
+    // Plays a WAV file to its end, or the desktop's default event sound when
+    // the file cannot be played. The wait is bounded.
+    virtual void playSound(const QString &wavFile) = 0;
+};
+
+} // namespace tavik
