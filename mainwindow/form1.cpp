@@ -9,8 +9,41 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace tavik {
+namespace {
+
+// A check box draws its caption on one line; this one's caption is a short
+// paragraph. A word-wrapped label beside the box draws it instead, and a click
+// on it toggles the box as a click on a caption does.
+class WrappedCaption : public QLabel {
+public:
+    explicit WrappedCaption(QCheckBox *box) : QLabel(box->text(), box), m_box(box)
+    {
+        setWordWrap(true);
+        const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box)
+                              + box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+        setGeometry(indicator, 0, box->width() - indicator, box->height());
+        setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        box->setAccessibleName(box->text());
+        box->setText(QString());
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && m_box->isEnabled())
+            m_box->click();
+    }
+
+private:
+    QCheckBox *m_box;
+};
+
+void wrapCheckBoxCaption(QCheckBox *box) { new WrappedCaption(box); }
+
+} // namespace
 
 Form1::Form1(WindowSet &windows)
     : QWidget(nullptr,
@@ -29,6 +62,8 @@ Form1::Form1(WindowSet &windows)
     ui->cmbVideo->setEditText(QStringLiteral("Video Mode"));
     ui->cmbSoundPlbk->setCurrentIndex(-1);
     ui->cmbSoundPlbk->setEditText(QStringLiteral("Sound Playback Quality Rate"));
+
+    wrapCheckBoxCaption(ui->int2);
 
     ui->Picture1->installEventFilter(this);
     connect(ui->Start, &QPushButton::clicked, this, &Form1::Start_Click);

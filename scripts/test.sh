@@ -8,6 +8,23 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
+
+# A private sound server with a null sink, so the sound tests play for real
+# without a sound card; it is stopped when the tests end.
+export XDG_RUNTIME_DIR
+XDG_RUNTIME_DIR=$(mktemp -d /tmp/tavik-test-XXXXXX)
+export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+stop_sound_server() {
+  pactl exit >/dev/null 2>&1 || true
+  rm -rf "$XDG_RUNTIME_DIR"
+}
+trap stop_sound_server EXIT
+pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+  --load="module-null-sink sink_name=tavik_null" --load=module-native-protocol-unix \
+  --log-target=stderr 2>/dev/null
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null
+export TAVIK_TEST_SOUND_SERVER=1
 for preset in default debug-asan; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null

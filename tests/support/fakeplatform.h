@@ -1,0 +1,49 @@
+// A recording platform: answers message boxes from a queue of canned answers
+// and records every message, start and sound, in the order they happened.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QQueue>
+#include <QStringList>
+
+namespace tavik::testing {
+
+class FakePlatform final : public Platform {
+public:
+    QStringList events;          // "notice: ...", "ask: ...", "start: ...", "sound: ..."
+    QStringList notices;
+    QStringList startedCommandLines;
+    QStringList startedRoms;
+    QQueue<bool> yesNoAnswers;   // an empty queue answers No
+    QString startProblem;        // what the next starts report; empty for success
+    std::function<void()> duringSound;
+
+    void showNotice(const QString &message) override
+    {
+        notices.append(message);
+        events.append(QStringLiteral("notice: ") + message);
+    }
+    bool askYesNo(const QString &question) override
+    {
+        events.append(QStringLiteral("ask: ") + question);
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
+    }
+    QString startEmulator(const QString &commandLine, const QString &romPath) override
+    {
+        events.append(QStringLiteral("start: ") + commandLine);
+        if (startProblem.isEmpty()) {
+            startedCommandLines.append(commandLine);
+            startedRoms.append(romPath);
+        }
+        return startProblem;
+    }
+    void playSound(const QString &wavFile) override
+    {
+        events.append(QStringLiteral("sound: ") + wavFile);
+        if (duringSound)
+            duringSound();
+    }
+};
+
+} // namespace tavik::testing
