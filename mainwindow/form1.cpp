@@ -68,6 +68,7 @@ Form1::Form1(WindowSet &windows)
     ui->Picture1->installEventFilter(this);
     connect(ui->Start, &QPushButton::clicked, this, &Form1::Start_Click);
     connect(ui->quit, &QPushButton::clicked, this, &Form1::quit_Click);
+    connectPanelsAndInterlocks();
     ui->ROMLOAD->setFocus();
 }
 

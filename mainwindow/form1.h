@@ -35,12 +35,25 @@ public:
     void quit_Click();
     void Picture1_Click();
 
+    void VideoOn_Click();
+    void SoundOn_Click();
+    void RomTypeOn_Click();
+    void JoystixOn_Click();
+    void MiscOn_Click();
+    void Command1_Click();
+
+    void CheatOn_Click();
+    void DisableSound_Click();
+    void EnableManualSettings_Click();
+    void NoJoy_Click();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form1_Unload();
+    void connectPanelsAndInterlocks();
 
     std::unique_ptr<Ui::Form1> ui;
     WindowSet &m_windows;

@@ -113,8 +113,6 @@ private slots:
             ui->cmbSoundPlbk->setCurrentIndex(ui->cmbSoundPlbk->findText(QStringLiteral("5 - 29300")));
             typeInto(ui->Scanlines, QStringLiteral("90"));
             click(ui->CheatOn);
-            // The cartridge buttons start disabled; ticking "Enable Cheating" is what enables them.
-            ui->GoldFinger->setEnabled(true);
             click(ui->GoldFinger);
             click(ui->Code1On);
             typeInto(ui->GCode1, QStringLiteral("C2A4-6D4F"));

@@ -1,0 +1,210 @@
+// Panel switching and the four master check boxes, driven by clicks on the
+// real controls.
+#include "app/appearance.h"
+#include "app/windowset.h"
+#include "mainwindow/form1.h"
+#include "support/fakeplatform.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QTest>
+
+using namespace tavik;
+
+namespace {
+
+const QStringList panels{"VidOpt", "SoundOpt", "RomOpt", "JoyOpt", "MiscOpt", "GcheatOpt"};
+
+QStringList words(const char *text) { return QString::fromLatin1(text).split(' ', Qt::SkipEmptyParts); }
+
+} // namespace
+
+class InterlocksTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testing::FakePlatform> platform;
+    std::unique_ptr<WindowSet> windows;
+    Form1 *form = nullptr;
+
+    QWidget *control(const QString &name)
+    {
+        auto *widget = form->findChild<QWidget *>(name);
+        if (!widget)
+            qFatal("no control %s", qPrintable(name));
+        return widget;
+    }
+    QAbstractButton *button(const QString &name) { return qobject_cast<QAbstractButton *>(control(name)); }
+
+    int mostVisible = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            int visible = 0;
+            for (const QString &panel : panels)
+                visible += control(panel)->isVisible() ? 1 : 0;
+            mostVisible = qMax(mostVisible, visible);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+    // Clicks a control, first showing its panel through its panel button.
+    void clickOn(const QString &name)
+    {
+        static const QHash<QString, QString> panelButton{{"VidOpt", "VideoOn"}, {"SoundOpt", "SoundOn"},
+                                                         {"RomOpt", "RomTypeOn"}, {"JoyOpt", "JoystixOn"},
+                                                         {"MiscOpt", "MiscOn"}, {"GcheatOpt", "Command1"}};
+        QWidget *target = control(name);
+        for (QWidget *up = target->parentWidget(); up; up = up->parentWidget()) {
+            if (panelButton.contains(up->objectName()) && !up->isVisible())
+                QTest::mouseClick(button(panelButton[up->objectName()]), Qt::LeftButton);
+        }
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+    }
+
+private slots:
+    void initTestCase() { setUpAppearance(); }
+
+    void init()
+    {
+        platform = std::make_unique<testing::FakePlatform>();
+        windows = std::make_unique<WindowSet>(*platform);
+        windows->quitEventLoop = [] {};
+        form = windows->form1();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+    }
+    void cleanup() { windows.reset(); }
+
+    void panelSwitching_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<QString>("shown");
+        const QStringList buttons{"VideoOn", "SoundOn", "RomTypeOn", "JoystixOn", "MiscOn", "Command1"};
+        for (int from = -1; from < buttons.size(); ++from) {
+            for (int to = 0; to < buttons.size(); ++to) {
+                const QString before = from < 0 ? QString() : buttons[from];
+                QTest::addRow("%s then %s", from < 0 ? "start" : qPrintable(before), qPrintable(buttons[to]))
+                    << before << buttons[to] << panels[to];
+            }
+        }
+    }
+    void panelSwitching()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, press);
+        QFETCH(QString, shown);
+        for (const QString &panel : panels)
+            QVERIFY(!control(panel)->isVisible());
+        if (!before.isEmpty())
+            QTest::mouseClick(button(before), Qt::LeftButton);
+        // Panels are only ever hidden before the new one shows: never two at once.
+        mostVisible = 0;
+        for (const QString &panel : panels)
+            control(panel)->installEventFilter(this);
+        QTest::mouseClick(button(press), Qt::LeftButton);
+        for (const QString &panel : panels)
+            QCOMPARE(control(panel)->isVisible(), panel == shown);
+        QVERIFY(mostVisible <= 1);
+    }
+
+    void interlocks_data()
+    {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QStringList>("unchecked");
+        QTest::addColumn<QStringList>("enabled");
+        QTest::addColumn<QStringList>("disabled");
+        const QStringList cartridges = words("GameGenie GoldFinger ActionReplay");
+        const QStringList codeBoxes =
+            words("Code1On Code2ON Code3ON Code4ON Code5ON Code6ON Code7ON Code8ON Code9ON Code10ON");
+        const QStringList codeFields = words("GCode1 GCode5 GCode10");
+        const QStringList manual = words("HiRom LoROM NTSC PAL IntMode NoHDMA NoSpeedHacks DisableGraphWindows");
+        const QStringList soundDependants =
+            words("MonoSound StereoSound NoSampleCaching NoSoundEcho NoMasterVol cmbSoundPlbk SoundRatio SoundBuffersize");
+        const QStringList kinds = words("Joy4 Joy6 Joy8 JoyS");
+
+        QTest::newRow("at start: codes enabled, cartridges disabled")
+            << QStringList{} << QStringList{"GameGenie"} << codeBoxes << codeBoxes + codeFields << cartridges;
+        QTest::newRow("codes can be ticked before cheating is on")
+            << words("Code4ON") << words("Code4ON GameGenie") << QStringList{} << QStringList{} << cartridges;
+        QTest::newRow("cheating on enables all thirteen")
+            << words("CheatOn") << words("CheatOn GameGenie") << QStringList{} << cartridges + codeBoxes
+            << QStringList{};
+        QTest::newRow("cheating off again keeps values, disables all thirteen")
+            << words("CheatOn GoldFinger Code3ON CheatOn") << words("GoldFinger Code3ON")
+            << words("CheatOn GameGenie") << codeFields << cartridges + codeBoxes;
+        QTest::newRow("cheating back on shows the kept values")
+            << words("CheatOn Code3ON CheatOn CheatOn") << words("CheatOn Code3ON GameGenie") << QStringList{}
+            << codeBoxes << QStringList{};
+        QTest::newRow("disabling sound clears stereo and the three boxes")
+            << words("StereoSound NoSoundEcho NoMasterVol NoSampleCaching DisableSound") << words("DisableSound")
+            << words("StereoSound MonoSound NoSoundEcho NoMasterVol NoSampleCaching") << QStringList{}
+            << soundDependants;
+        QTest::newRow("enabling sound again brings back mono, boxes stay clear")
+            << words("StereoSound NoSoundEcho DisableSound DisableSound") << words("MonoSound")
+            << words("StereoSound NoSoundEcho DisableSound") << soundDependants << QStringList{};
+        QTest::newRow("manual settings on enables the eight")
+            << words("EnableManualSettings") << words("EnableManualSettings") << QStringList{} << manual
+            << QStringList{};
+        QTest::newRow("manual settings off keeps the selections")
+            << words("EnableManualSettings HiRom PAL NoHDMA EnableManualSettings") << words("HiRom PAL NoHDMA")
+            << words("LoROM NTSC EnableManualSettings") << words("Frame7 Frame8") << manual;
+        QTest::newRow("disabling the joystick clears the kind")
+            << words("Joy6 NoJoy") << words("NoJoy") << kinds << QStringList{} << kinds;
+        QTest::newRow("enabling the joystick again selects no kind")
+            << words("Joy6 NoJoy NoJoy") << QStringList{} << kinds + words("NoJoy") << kinds << QStringList{};
+    }
+    void interlocks()
+    {
+        QFETCH(QStringList, clicks);
+        QFETCH(QStringList, checked);
+        QFETCH(QStringList, unchecked);
+        QFETCH(QStringList, enabled);
+        QFETCH(QStringList, disabled);
+        for (const QString &name : clicks)
+            clickOn(name);
+        for (const QString &name : checked)
+            QVERIFY2(button(name)->isChecked(), qPrintable(name));
+        for (const QString &name : unchecked)
+            QVERIFY2(!button(name)->isChecked(), qPrintable(name));
+        for (const QString &name : enabled)
+            QVERIFY2(control(name)->isEnabled(), qPrintable(name));
+        for (const QString &name : disabled)
+            QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
+    }
+
+    void disablingSoundKeepsTexts()
+    {
+        clickOn("DisableSound");
+        QCOMPARE(form->readLaunchSettings().SoundBuffersize, QStringLiteral("2560"));
+        QCOMPARE(form->readLaunchSettings().cmbSoundPlbk, QStringLiteral("Sound Playback Quality Rate"));
+    }
+
+    void grayedMasterChangesNothing_data()
+    {
+        QTest::addColumn<QString>("master");
+        QTest::addColumn<QString>("dependant");
+        QTest::addColumn<bool>("enabledBefore");
+        QTest::newRow("CheatOn") << "CheatOn" << "Code1On" << true;
+        QTest::newRow("DisableSound") << "DisableSound" << "MonoSound" << true;
+        QTest::newRow("EnableManualSettings") << "EnableManualSettings" << "HiRom" << false;
+        QTest::newRow("NoJoy") << "NoJoy" << "Joy4" << true;
+    }
+    void grayedMasterChangesNothing()
+    {
+        QFETCH(QString, master);
+        QFETCH(QString, dependant);
+        QFETCH(bool, enabledBefore);
+        auto *box = qobject_cast<QCheckBox *>(control(master));
+        box->setTristate(true);
+        box->setCheckState(Qt::PartiallyChecked);
+        const bool monoBefore = button("MonoSound")->isChecked();
+        QMetaObject::invokeMethod(box, "clicked", Q_ARG(bool, false));
+        QCOMPARE(control(dependant)->isEnabled(), enabledBefore);
+        QCOMPARE(button("MonoSound")->isChecked(), monoBefore);
+    }
+};
+
+QTEST_MAIN(InterlocksTest)
+#include "test_interlocks.moc"
