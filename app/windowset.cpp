@@ -1,6 +1,9 @@
 #include "app/windowset.h"
 
 #include "infowindows/about.h"
+#include "infowindows/dialogbox1.h"
+#include "infowindows/form3.h"
+#include "infowindows/help.h"
 #include "infowindows/frmsplash.h"
 #include "mainwindow/form1.h"
 
@@ -19,6 +22,9 @@ WindowSet::WindowSet(Platform &platform)
 WindowSet::~WindowSet()
 {
     delete m_about.data();
+    delete m_help.data();
+    delete m_form3.data();
+    delete m_dialogbox1.data();
     delete m_form1.data();
     delete m_splash.data();
 }
@@ -46,10 +52,33 @@ About *WindowSet::about()
     return m_about;
 }
 
+Help *WindowSet::help()
+{
+    if (!m_help)
+        m_help = new Help();
+    return m_help;
+}
+
+Form3 *WindowSet::form3()
+{
+    if (!m_form3)
+        m_form3 = new Form3();
+    return m_form3;
+}
+
+Dialogbox1 *WindowSet::dialogbox1()
+{
+    if (!m_dialogbox1)
+        m_dialogbox1 = new Dialogbox1(*this);
+    return m_dialogbox1;
+}
+
 void WindowSet::endProgram()
 {
     // Every window goes at once; none of their own close handlers runs.
-    for (QWidget *window : {static_cast<QWidget *>(m_about.data()), static_cast<QWidget *>(m_splash.data())}) {
+    for (QWidget *window : {static_cast<QWidget *>(m_about.data()), static_cast<QWidget *>(m_splash.data()),
+                            static_cast<QWidget *>(m_help.data()), static_cast<QWidget *>(m_form3.data()),
+                            static_cast<QWidget *>(m_dialogbox1.data())}) {
         if (window) {
             window->hide();
             window->deleteLater();

@@ -16,6 +16,9 @@ namespace tavik {
 class Form1;
 class FrmSplash;
 class About;
+class Help;
+class Form3;
+class Dialogbox1;
 
 class WindowSet {
 public:
@@ -27,10 +30,16 @@ public:
     Form1 *form1();
     FrmSplash *frmSplash();
     About *about();
+    Help *help();
+    Form3 *form3();
+    Dialogbox1 *dialogbox1();
 
     bool isForm1Loaded() const { return !m_form1.isNull(); }
     bool isSplashLoaded() const { return !m_splash.isNull(); }
     bool isAboutLoaded() const { return !m_about.isNull(); }
+    bool isHelpLoaded() const { return !m_help.isNull(); }
+    bool isForm3Loaded() const { return !m_form3.isNull(); }
+    bool isDialogbox1Loaded() const { return !m_dialogbox1.isNull(); }
 
     Platform &platform() { return m_platform; }
 
@@ -49,6 +58,9 @@ private:
     QPointer<Form1> m_form1;
     QPointer<FrmSplash> m_splash;
     QPointer<About> m_about;
+    QPointer<Help> m_help;
+    QPointer<Form3> m_form3;
+    QPointer<Dialogbox1> m_dialogbox1;
 };
 
 } // namespace tavik

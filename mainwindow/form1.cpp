@@ -5,6 +5,9 @@
 #include "app/appearance.h"
 #include "app/windowset.h"
 #include "infowindows/about.h"
+#include "infowindows/dialogbox1.h"
+#include "infowindows/form3.h"
+#include "infowindows/help.h"
 #include "launch/launchpress.h"
 
 #include <QCloseEvent>
@@ -141,6 +144,29 @@ void Form1::Picture1_Click()
 {
     m_windows.about()->exec();
     m_windows.platform().playSound(QStringLiteral("qblaster.wav"));
+}
+
+namespace {
+
+// A modeless window: shown, or brought to the front when it is already up.
+void showModeless(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+void Form1::HelpOn_Click() { showModeless(m_windows.help()); }
+
+void Form1::ReadmeOn_Click() { showModeless(m_windows.form3()); }
+
+void Form1::GRIPINFO_Click()
+{
+    // The main window goes out of use before the dialog appears.
+    setEnabled(false);
+    showModeless(m_windows.dialogbox1());
 }
 
 void Form1::closeEvent(QCloseEvent *event)

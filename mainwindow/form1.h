@@ -41,6 +41,9 @@ public:
     void JoystixOn_Click();
     void MiscOn_Click();
     void Command1_Click();
+    void HelpOn_Click();
+    void ReadmeOn_Click();
+    void GRIPINFO_Click();
 
     void CheatOn_Click();
     void DisableSound_Click();

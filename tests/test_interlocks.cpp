@@ -2,11 +2,16 @@
 // real controls.
 #include "app/appearance.h"
 #include "app/windowset.h"
+#include "infowindows/dialogbox1.h"
+#include "infowindows/form3.h"
+#include "infowindows/help.h"
 #include "mainwindow/form1.h"
 #include "support/fakeplatform.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
 #include <QTest>
 
 using namespace tavik;
@@ -172,6 +177,48 @@ private slots:
             QVERIFY2(control(name)->isEnabled(), qPrintable(name));
         for (const QString &name : disabled)
             QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
+    }
+
+    void helpAndReadmeAreSingleModelessWindows()
+    {
+        QTest::mouseClick(button("HelpOn"), Qt::LeftButton);
+        Help *help = windows->help();
+        QTest::mouseClick(button("HelpOn"), Qt::LeftButton);
+        QCOMPARE(windows->help(), help);
+        QTest::mouseClick(button("ReadmeOn"), Qt::LeftButton);
+        QVERIFY(help->isVisible() && windows->form3()->isVisible());
+        // The main window stays usable beside them.
+        QTest::mouseClick(button("SoundOn"), Qt::LeftButton);
+        QVERIFY(control("SoundOpt")->isVisible());
+        QCOMPARE(QApplication::topLevelWidgets().count(help), 1);
+    }
+
+    void gripDialogBlocksTheMainWindowUntilItGoes_data()
+    {
+        QTest::addColumn<bool>("byCloseBox");
+        QTest::newRow("Return to Tavik") << false;
+        QTest::newRow("close box") << true;
+    }
+    void gripDialogBlocksTheMainWindowUntilItGoes()
+    {
+        QFETCH(bool, byCloseBox);
+        QTest::mouseClick(button("HelpOn"), Qt::LeftButton);
+        clickOn("GRIPINFO");
+        Dialogbox1 *grip = windows->dialogbox1();
+        QVERIFY(grip->isVisible());
+        QVERIFY(!form->isEnabled());
+        QVERIFY(windows->help()->isEnabled());
+        platform->yesNoAnswers.enqueue(true);
+        QTest::mouseClick(button("quit"), Qt::LeftButton);
+        QTest::mouseClick(button("Start"), Qt::LeftButton);
+        QVERIFY(platform->events.isEmpty());
+        if (byCloseBox)
+            grip->close();
+        else
+            QTest::mouseClick(grip->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        QVERIFY(!grip->isVisible());
+        QVERIFY(form->isEnabled());
+        QVERIFY(control("JoyOpt")->isVisible());
     }
 
     void disablingSoundKeepsTexts()

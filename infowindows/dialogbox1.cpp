@@ -1,0 +1,65 @@
+// The GrIP information dialog's set-up and the ways it hands control back to
+// the main window.
+#include "infowindows/dialogbox1.h"
+
+#include "ui_dialogbox1.h"
+
+#include "app/appearance.h"
+#include "app/windowset.h"
+#include "mainwindow/form1.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace tavik {
+
+Dialogbox1::Dialogbox1(WindowSet &windows)
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::dialogbox1>()),
+      m_windows(windows)
+{
+    ui->setupUi(this);
+    setFont(dialogFont());
+    setFixedSize(439, 191);
+
+    // The button is the only control that takes the focus; as the default
+    // button it answers Enter as well as Space, although this is no QDialog.
+    ui->Command1->setDefault(true);
+    ui->Command1->setAutoDefault(true);
+    ui->Command1->setFocus();
+
+    connect(ui->Command1, &QPushButton::clicked, this, &Dialogbox1::Command1_Click);
+    WindowSet::centreOnScreen(this);
+}
+
+Dialogbox1::~Dialogbox1() = default;
+
+void Dialogbox1::Command1_Click()
+{
+    returnToMainWindow();
+}
+
+void Dialogbox1::returnToMainWindow()
+{
+    hide();
+    m_windows.form1()->setEnabled(true);
+}
+
+void Dialogbox1::closeEvent(QCloseEvent *event)
+{
+    // The instance stays loaded, as after the button.
+    returnToMainWindow();
+    event->accept();
+}
+
+void Dialogbox1::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace tavik

@@ -1,0 +1,44 @@
+// Dialogbox1: the GrIP information dialog, explaining how to play with a
+// Gravis GamePad Pro through GrIP. The main window disables itself before
+// showing it; whichever way the dialog goes, the main window is enabled again.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class dialogbox1;
+}
+
+namespace tavik {
+
+class WindowSet;
+
+class Dialogbox1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Dialogbox1(WindowSet &windows);
+    ~Dialogbox1() override;
+
+    Ui::dialogbox1 &controls() { return *ui; }
+
+    // "Return to Tavik": hides the dialog first, then gives the main window
+    // its input back, so the two are never usable at the same time.
+    void Command1_Click();
+
+protected:
+    // The close box and Alt+F4 end here; they must not leave the main window
+    // disabled behind a dialog that is gone.
+    void closeEvent(QCloseEvent *event) override;
+    // Escape leaves the dialog the same way as the close box.
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void returnToMainWindow();
+
+    std::unique_ptr<Ui::dialogbox1> ui;
+    WindowSet &m_windows;
+};
+
+} // namespace tavik

@@ -1,0 +1,46 @@
+// The Help window's set-up and its one button.
+#include "infowindows/help.h"
+
+#include "ui_help.h"
+
+#include "app/appearance.h"
+#include "app/windowset.h"
+
+#include <QCloseEvent>
+#include <QPalette>
+
+namespace tavik {
+
+Help::Help()
+    : QWidget(nullptr, Qt::Window), ui(std::make_unique<Ui::Help>())
+{
+    ui->setupUi(this);
+    setFont(dialogFont());
+
+    // The address box looks like part of the window rather than an input
+    // field: it takes the button face colour of the current style.
+    QPalette addressPalette = ui->Text1->palette();
+    addressPalette.setColor(QPalette::Base, addressPalette.color(QPalette::Button));
+    ui->Text1->setPalette(addressPalette);
+
+    // The controls sit at fixed places; widening the window only uncovers the
+    // end of the longest note.
+    resize(491, 246);
+    connect(ui->Command1, &QPushButton::clicked, this, &Help::Command1_Click);
+    WindowSet::centreOnScreen(this);
+}
+
+Help::~Help() = default;
+
+void Help::Command1_Click()
+{
+    hide();
+}
+
+void Help::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    deleteLater();
+}
+
+} // namespace tavik
