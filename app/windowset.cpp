@@ -6,6 +6,7 @@
 #include "infowindows/help.h"
 #include "infowindows/frmsplash.h"
 #include "mainwindow/form1.h"
+#include "romchooser/form5.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -25,6 +26,7 @@ WindowSet::~WindowSet()
     delete m_help.data();
     delete m_form3.data();
     delete m_dialogbox1.data();
+    delete m_form5.data();
     delete m_form1.data();
     delete m_splash.data();
 }
@@ -73,12 +75,19 @@ Dialogbox1 *WindowSet::dialogbox1()
     return m_dialogbox1;
 }
 
+Form5 *WindowSet::form5()
+{
+    if (!m_form5)
+        m_form5 = new Form5(*this);
+    return m_form5;
+}
+
 void WindowSet::endProgram()
 {
     // Every window goes at once; none of their own close handlers runs.
     for (QWidget *window : {static_cast<QWidget *>(m_about.data()), static_cast<QWidget *>(m_splash.data()),
                             static_cast<QWidget *>(m_help.data()), static_cast<QWidget *>(m_form3.data()),
-                            static_cast<QWidget *>(m_dialogbox1.data())}) {
+                            static_cast<QWidget *>(m_dialogbox1.data()), static_cast<QWidget *>(m_form5.data())}) {
         if (window) {
             window->hide();
             window->deleteLater();

@@ -19,6 +19,7 @@ class About;
 class Help;
 class Form3;
 class Dialogbox1;
+class Form5;
 
 class WindowSet {
 public:
@@ -33,6 +34,7 @@ public:
     Help *help();
     Form3 *form3();
     Dialogbox1 *dialogbox1();
+    Form5 *form5();
 
     bool isForm1Loaded() const { return !m_form1.isNull(); }
     bool isSplashLoaded() const { return !m_splash.isNull(); }
@@ -40,6 +42,7 @@ public:
     bool isHelpLoaded() const { return !m_help.isNull(); }
     bool isForm3Loaded() const { return !m_form3.isNull(); }
     bool isDialogbox1Loaded() const { return !m_dialogbox1.isNull(); }
+    bool isForm5Loaded() const { return !m_form5.isNull(); }
 
     Platform &platform() { return m_platform; }
 
@@ -61,6 +64,7 @@ private:
     QPointer<Help> m_help;
     QPointer<Form3> m_form3;
     QPointer<Dialogbox1> m_dialogbox1;
+    QPointer<Form5> m_form5;
 };
 
 } // namespace tavik

@@ -9,6 +9,7 @@
 #include "infowindows/form3.h"
 #include "infowindows/help.h"
 #include "launch/launchpress.h"
+#include "romchooser/form5.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -161,6 +162,8 @@ void showModeless(QWidget *window)
 void Form1::HelpOn_Click() { showModeless(m_windows.help()); }
 
 void Form1::ReadmeOn_Click() { showModeless(m_windows.form3()); }
+
+void Form1::OpenRomDiagBox_Click() { m_windows.form5()->exec(); }
 
 void Form1::GRIPINFO_Click()
 {

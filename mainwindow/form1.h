@@ -44,6 +44,7 @@ public:
     void HelpOn_Click();
     void ReadmeOn_Click();
     void GRIPINFO_Click();
+    void OpenRomDiagBox_Click();
 
     void CheatOn_Click();
     void DisableSound_Click();

@@ -37,6 +37,7 @@ void Form1::connectPanelsAndInterlocks()
     connect(ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(ui->HelpOn, &QPushButton::clicked, this, &Form1::HelpOn_Click);
     connect(ui->ReadmeOn, &QPushButton::clicked, this, &Form1::ReadmeOn_Click);
+    connect(ui->OpenRomDiagBox, &QPushButton::clicked, this, &Form1::OpenRomDiagBox_Click);
     connect(ui->GRIPINFO, &QPushButton::clicked, this, &Form1::GRIPINFO_Click);
     connect(ui->CheatOn, &QCheckBox::clicked, this, &Form1::CheatOn_Click);
     connect(ui->DisableSound, &QCheckBox::clicked, this, &Form1::DisableSound_Click);

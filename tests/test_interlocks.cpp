@@ -6,6 +6,8 @@
 #include "infowindows/form3.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
+#include "romchooser/form5.h"
+#include "ui_form5.h"
 #include "support/fakeplatform.h"
 
 #include <QAbstractButton>
@@ -13,6 +15,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace tavik;
 
@@ -219,6 +222,31 @@ private slots:
         QVERIFY(!grip->isVisible());
         QVERIFY(form->isEnabled());
         QVERIFY(control("JoyOpt")->isVisible());
+    }
+
+    void loadRomShowsTheChooserModally_data()
+    {
+        QTest::addColumn<bool>("byCloseBox");
+        QTest::newRow("OK") << false;
+        QTest::newRow("close box") << true;
+    }
+    void loadRomShowsTheChooserModally()
+    {
+        QFETCH(bool, byCloseBox);
+        bool wasModal = false;
+        QTimer::singleShot(0, this, [&] {
+            Form5 *chooser = windows->form5();
+            wasModal = chooser->isVisible() && QApplication::activeModalWidget() == chooser;
+            if (byCloseBox)
+                chooser->close();
+            else
+                QTest::mouseClick(chooser->controls().Return, Qt::LeftButton);
+        });
+        QTest::mouseClick(button("OpenRomDiagBox"), Qt::LeftButton);
+        QVERIFY(wasModal);
+        QVERIFY(form->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!windows->isForm5Loaded());
     }
 
     void disablingSoundKeepsTexts()
