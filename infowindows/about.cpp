@@ -19,11 +19,9 @@ About::About()
     QFont titleFont = ui->Label1->font();
     titleFont.setPointSizeF(13.5);
     ui->Label1->setFont(titleFont);
-    setFixedSize(550, 153);
     setModal(true);
     ui->Command1->setAutoDefault(false);
     connect(ui->Command1, &QPushButton::clicked, this, &QWidget::hide);
-    adjustSize();
     setFixedSize(550, 153);
     WindowSet::centreOnScreen(this);
 }
