@@ -48,6 +48,9 @@ public:
 
     // The video mode the launches use; the main window's load step sets it.
     QString videoModeSwitch;
+    // The folder of the last file picked in the ROM chooser, where the emulator
+    // runs so that it finds the bare name the chooser wrote; empty until then.
+    QString romFolder;
 
     // Ends the program: every window closes and the event loop stops.
     void endProgram();

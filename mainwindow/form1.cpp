@@ -130,8 +130,8 @@ void Form1::Start_Click()
     runLaunchPress(
         readLaunchSettings(), m_windows.videoModeSwitch,
         [&platform](const QString &message) { platform.showNotice(message); },
-        [&platform](const QString &commandLine, const QString &romPath) {
-            return platform.startEmulator(commandLine, romPath);
+        [&platform, romFolder = m_windows.romFolder](const QString &commandLine, const QString &romPath) {
+            return platform.startEmulator(commandLine, romPath, romFolder);
         });
 }
 

@@ -24,9 +24,10 @@ bool DesktopPlatform::askYesNo(const QString &question)
     return box.exec() == QMessageBox::Yes;
 }
 
-QString DesktopPlatform::startEmulator(const QString &commandLine, const QString &romPath)
+QString DesktopPlatform::startEmulator(const QString &commandLine, const QString &romPath,
+                                      const QString &romFolder)
 {
-    return StartEmulator(commandLine, romPath);
+    return StartEmulator(commandLine, romPath, romFolder);
 }
 
 void DesktopPlatform::playSound(const QString &wavFile)

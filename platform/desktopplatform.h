@@ -10,7 +10,8 @@ class DesktopPlatform final : public Platform {
 public:
     void showNotice(const QString &message) override;
     bool askYesNo(const QString &question) override;
-    QString startEmulator(const QString &commandLine, const QString &romPath) override;
+    QString startEmulator(const QString &commandLine, const QString &romPath,
+                          const QString &romFolder) override;
     void playSound(const QString &wavFile) override;
 };
 

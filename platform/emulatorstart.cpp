@@ -83,17 +83,22 @@ ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath
     return {program, arguments, {}};
 }
 
-QString StartEmulator(const QString &commandLine, const QString &romPath,
+QString StartEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder,
                       const StartEnvironment &environment)
 {
     const ProcessPlan plan = planEmulatorStart(commandLine, romPath, environment);
     if (!plan.problem.isEmpty())
         return plan.problem;
+    const QString runFolder = romFolder.isEmpty() ? environment.workingFolder : romFolder;
+    if (!QFileInfo(runFolder).isDir()) {
+        return QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
+            .arg(QDir::toNativeSeparators(runFolder));
+    }
 
     QProcess process;
     process.setProgram(plan.program);
     process.setArguments(plan.arguments);
-    process.setWorkingDirectory(environment.workingFolder);
+    process.setWorkingDirectory(runFolder);
     process.setStandardInputFile(QProcess::nullDevice());
     if (!process.startDetached()) {
         return QStringLiteral("The system refused to start %1: %2")

@@ -35,9 +35,12 @@ QStringList emulatorArguments(const QString &commandLine, const QString &romPath
 ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath,
                               const StartEnvironment &environment);
 
-// Starts the emulator detached in the environment's working folder and returns
-// at once. Returns the empty text on success, otherwise the reason in plain words.
-QString StartEmulator(const QString &commandLine, const QString &romPath,
+// Starts the emulator detached and returns at once. It runs in `romFolder`, the
+// folder the ROM was picked in, so that a bare ROM name is found there; when
+// that is empty, in the environment's working folder. The program itself is
+// looked up as always. Returns the empty text on success, otherwise the reason
+// in plain words.
+QString StartEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder = {},
                       const StartEnvironment &environment = StartEnvironment::current());
 
 } // namespace tavik

@@ -5,10 +5,20 @@
 #include "app/appearance.h"
 #include "app/windowset.h"
 #include "mainwindow/form1.h"
+#include "ui_form1.h"
+#include "platform/drives.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QSignalBlocker>
 
 namespace tavik {
+
+namespace {
+
+constexpr int mountPointRole = Qt::UserRole;
+
+} // namespace
 
 Form5::Form5(WindowSet &windows)
     : QDialog(nullptr, Qt::Window), ui(std::make_unique<Ui::Form5>()), m_windows(windows)
@@ -16,15 +26,65 @@ Form5::Form5(WindowSet &windows)
     ui->setupUi(this);
     setFont(dialogFont());
     setModal(true);
-    resize(400, 256);
     // The one window that is not centred: its client area opens at a fixed place.
     setGeometry(346, 177, 400, 256);
+
+    connect(ui->Drive1, &QComboBox::currentIndexChanged, this, &Form5::Drive1_Change);
+    connect(ui->Dir1, &FolderList::changed, this, &Form5::Dir1_Change);
+    connect(ui->Dir1, &FolderList::openFailed, this, &Form5::reportUnopenable);
+    connect(ui->File1, &FileList::fileClicked, this, &Form5::File1_Click);
     connect(ui->Return, &QPushButton::clicked, this, &Form5::Return_Click);
+
+    // Every opening starts afresh at the working folder, on its drive.
+    fillDriveList();
+    const QString start = QDir::currentPath();
+    const QString root = ui->Drive1->currentData(mountPointRole).toString();
+    const QString problem = ui->Dir1->setPath(start, root);
+    if (!problem.isEmpty())
+        reportUnopenable(start, problem);
+    ui->Dir1->setFocus();
 }
 
 Form5::~Form5() = default;
 
+void Form5::fillDriveList()
+{
+    const QList<Drive> drives = chooseDrives(mountedFileSystems(), QDir::homePath(), QDir::currentPath());
+    const QSignalBlocker quiet(ui->Drive1);
+    for (const Drive &drive : drives)
+        ui->Drive1->addItem(drive.caption, drive.mountPoint);
+    ui->Drive1->setCurrentIndex(static_cast<int>(driveIndexFor(QDir::currentPath(), drives)));
+}
+
+void Form5::Drive1_Change()
+{
+    const QString drive = ui->Drive1->currentData(mountPointRole).toString();
+    const QString problem = ui->Dir1->setPath(drive, drive);
+    if (problem.isEmpty())
+        return;
+    // Back to the drive whose folders are still shown.
+    {
+        const QSignalBlocker quiet(ui->Drive1);
+        ui->Drive1->setCurrentIndex(ui->Drive1->findData(ui->Dir1->root(), mountPointRole));
+    }
+    reportUnopenable(drive, problem);
+}
+
+void Form5::Dir1_Change() { ui->File1->setPath(ui->Dir1->path()); }
+
+void Form5::File1_Click()
+{
+    m_windows.form1()->controls().ROMLOAD->setText(ui->File1->fileName());
+    m_windows.romFolder = ui->File1->path();
+}
+
 void Form5::Return_Click() { close(); }
+
+void Form5::reportUnopenable(const QString &folder, const QString &reason)
+{
+    m_windows.platform().showNotice(
+        QStringLiteral("The folder %1 could not be opened: %2.").arg(QDir::toNativeSeparators(folder), reason));
+}
 
 void Form5::closeEvent(QCloseEvent *event)
 {

@@ -1,5 +1,6 @@
-// Form5, the ROM chooser: a modal window opened by "Load ROM". "OK" and the
-// close box both unload it.
+// Form5, the ROM chooser: a modal window opened by "Load ROM". Picking a file
+// writes its bare name into the main window's ROM field; "OK" and the close
+// box both unload it.
 #pragma once
 
 #include <QDialog>
@@ -22,6 +23,9 @@ public:
 
     Ui::Form5 &controls() { return *ui; }
 
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
     void Return_Click();
 
 protected:
@@ -29,6 +33,8 @@ protected:
 
 private:
     void Form5_Unload();
+    void fillDriveList();
+    void reportUnopenable(const QString &folder, const QString &reason);
 
     std::unique_ptr<Ui::Form5> ui;
     WindowSet &m_windows;

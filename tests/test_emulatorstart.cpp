@@ -107,7 +107,7 @@ private slots:
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
 
         const QString commandLine = QStringLiteral("snes9x.exe -m 10 -f 0 -stereo  -ratio 1+ -h 100 ") + rom;
-        const QString problem = StartEmulator(commandLine, rom, {launcher.path(), working.path(), {}});
+        const QString problem = StartEmulator(commandLine, rom, {}, {launcher.path(), working.path(), {}});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
         const QStringList received = waitForRecord(record);
@@ -124,7 +124,7 @@ private slots:
         writeFile(bin.filePath(QStringLiteral("wine")), recorderScript(record), true);
 
         const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 My Game.sfc"),
-                                              QStringLiteral("My Game.sfc"),
+                                              QStringLiteral("My Game.sfc"), {},
                                               {launcher.path(), working.path(), bin.path()});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(waitForRecord(record),
@@ -154,7 +154,7 @@ private slots:
         else if (setup == QLatin1String("badinterpreter"))
             writeFile(program, "#!/nonexistent/interpreter\n", true);
 
-        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"),
+        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {},
                                               {launcher.path(), working.path(), emptyBin.path()});
         QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
         if (setup == QLatin1String("none")) {

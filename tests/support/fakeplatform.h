@@ -15,6 +15,7 @@ public:
     QStringList notices;
     QStringList startedCommandLines;
     QStringList startedRoms;
+    QStringList startedFolders;  // the folder each start was asked to run in
     QQueue<bool> yesNoAnswers;   // an empty queue answers No
     QString startProblem;        // what the next starts report; empty for success
     std::function<void()> duringSound;
@@ -29,12 +30,13 @@ public:
         events.append(QStringLiteral("ask: ") + question);
         return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
     }
-    QString startEmulator(const QString &commandLine, const QString &romPath) override
+    QString startEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder) override
     {
         events.append(QStringLiteral("start: ") + commandLine);
         if (startProblem.isEmpty()) {
             startedCommandLines.append(commandLine);
             startedRoms.append(romPath);
+            startedFolders.append(romFolder);
         }
         return startProblem;
     }
