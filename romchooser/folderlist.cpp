@@ -148,7 +148,8 @@ bool FolderList::isFilling() const { return m_loader->isLoading(); }
 void FolderList::open(const QModelIndex &index)
 {
     const QString folder = folderAt(index.row());
-    if (folder.isEmpty() || folder == m_path)
+    // Opening the folder already shown reads it again.
+    if (folder.isEmpty())
         return;
     const QString problem = setPath(folder, m_root);
     if (!problem.isEmpty())

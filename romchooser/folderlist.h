@@ -1,6 +1,7 @@
 // The folder list: the way from the drive's root down to the current folder,
 // each folder one step further in, then the current folder's subfolders, as a
-// folder tree shows them. Opening an entry (double-click or Enter) moves there.
+// folder tree shows them. Opening an entry (double-click or Enter) moves there;
+// opening the current folder reads it again.
 #pragma once
 
 #include <QListView>

@@ -116,6 +116,37 @@ private slots:
         QVERIFY(!QFile::exists(working.filePath(QStringLiteral("pwned"))));
     }
 
+    void runsInTheRomsFolder_data()
+    {
+        QTest::addColumn<bool>("romFolderGiven");
+        QTest::newRow("in the ROM's folder") << true;
+        QTest::newRow("no ROM folder: in the working folder") << false;
+    }
+    void runsInTheRomsFolder()
+    {
+        QFETCH(bool, romFolderGiven);
+        QTemporaryDir launcher, working, roms;
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
+
+        const QString romFolder = romFolderGiven ? roms.path() : QString();
+        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 Game.smc"), QStringLiteral("Game.smc"),
+                                              romFolder, {launcher.path(), working.path(), {}});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const QString expected = QDir(romFolderGiven ? roms.path() : working.path()).canonicalPath();
+        QCOMPARE(waitForRecord(record), QStringList({expected, "-m", "9", "Game.smc"}));
+    }
+
+    void vanishedRomFolderIsReported()
+    {
+        QTemporaryDir launcher, working;
+        writeFile(launcher.filePath(emulatorName), "#!/bin/sh\n", true);
+        const QString gone = working.filePath(QStringLiteral("removed since"));
+        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), gone,
+                                              {launcher.path(), working.path(), {}});
+        QVERIFY2(problem.contains(gone) && problem.contains(QStringLiteral("no longer exists")), qPrintable(problem));
+    }
+
     void windowsProgramRunsThroughWine()
     {
         QTemporaryDir launcher, working, bin;

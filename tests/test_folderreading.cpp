@@ -1,0 +1,260 @@
+// Reading folders for the ROM chooser on real temporary folders, the natural
+// name order, the folder chain of the folder list and the choice of drives.
+#include "platform/drives.h"
+#include "platform/folderreading.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace tavik;
+
+namespace {
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+}
+
+QStringList sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<tavik::MountEntry>)
+
+class FolderReadingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsFilesAndFoldersApart()
+    {
+        QTemporaryDir dir;
+        QDir d(dir.path());
+        for (const char *name : {"Game.smc", "README", "no extension", "Two  blanks.sfc", ".hidden.smc"})
+            touch(d.filePath(QString::fromUtf8(name)));
+        QVERIFY(d.mkdir(QStringLiteral("Saves")));
+        QVERIFY(d.mkdir(QStringLiteral(".git")));
+        QVERIFY(QFile::link(d.filePath(QStringLiteral("Saves")), d.filePath(QStringLiteral("Linked saves"))));
+        QVERIFY(QFile::link(d.filePath(QStringLiteral("Game.smc")), d.filePath(QStringLiteral("Linked.smc"))));
+        QVERIFY(QFile::link(d.filePath(QStringLiteral("gone")), d.filePath(QStringLiteral("Broken.smc"))));
+
+        const FolderContents contents = readFolder(dir.path());
+        QVERIFY(contents.complete);
+        QCOMPARE(sorted(contents.files),
+                 QStringList({"Game.smc", "Linked.smc", "README", "Two  blanks.sfc", "no extension"}));
+        QCOMPARE(sorted(contents.folders), QStringList({"Linked saves", "Saves"}));
+    }
+
+    void stopsAtItsLimit_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("no limit") << -1 << 10 << true;
+        QTest::newRow("limit above the count") << 11 << 10 << true;
+        QTest::newRow("limit at the count") << 10 << 10 << true;
+        QTest::newRow("limit below the count") << 4 << 4 << false;
+        QTest::newRow("limit zero") << 0 << 0 << false;
+    }
+    void stopsAtItsLimit()
+    {
+        QFETCH(int, limit);
+        QFETCH(int, expected);
+        QFETCH(bool, complete);
+        QTemporaryDir dir;
+        for (int i = 0; i < 10; ++i)
+            touch(dir.filePath(QStringLiteral("rom%1.smc").arg(i)));
+        const FolderContents contents = readFolder(dir.path(), limit);
+        QCOMPARE(contents.files.size(), expected);
+        QCOMPARE(contents.complete, complete);
+    }
+
+    void unreadableFolderReadsEmpty()
+    {
+        const FolderContents contents = readFolder(QStringLiteral("/no/such/folder/anywhere"));
+        QVERIFY(contents.files.isEmpty());
+        QVERIFY(contents.folders.isEmpty());
+    }
+
+    void naturalOrder_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("numbers by value")
+            << QStringList{"Game 10.smc", "Game 2.smc", "Game 1.smc"}
+            << QStringList{"Game 1.smc", "Game 2.smc", "Game 10.smc"};
+        QTest::newRow("case ignored") << QStringList{"beta", "Alpha", "gamma", "Delta"}
+                                      << QStringList{"Alpha", "beta", "Delta", "gamma"};
+        QTest::newRow("accents beside their letter") << QStringList{"Zelda", "Ärger", "Banjo"}
+                                                     << QStringList{"Ärger", "Banjo", "Zelda"};
+        QTest::newRow("same but for case keeps one fixed order") << QStringList{"mario", "Mario"}
+                                                                 << QStringList{"Mario", "mario"};
+        QTest::newRow("empty") << QStringList{} << QStringList{};
+    }
+    void naturalOrder()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, expected);
+        sortNaturally(names);
+        QCOMPARE(names, expected);
+    }
+
+    void folderProblems_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reasonPart"); // empty: no problem
+        QTest::newRow("readable folder") << "folder" << "";
+        QTest::newRow("vanished folder") << "missing" << "No such file";
+        QTest::newRow("a file, not a folder") << "file" << "Not a directory";
+        QTest::newRow("no permission") << "locked" << "Permission denied";
+    }
+    void folderProblems()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, reasonPart);
+        QTemporaryDir dir;
+        QString target = dir.filePath(QStringLiteral("target"));
+        if (setup == QLatin1String("folder")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("target")));
+        } else if (setup == QLatin1String("file")) {
+            touch(target);
+        } else if (setup == QLatin1String("locked")) {
+            if (::geteuid() == 0)
+                QSKIP("permissions do not hold back the superuser");
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("target")));
+            QVERIFY(QFile::setPermissions(target, {}));
+        }
+        const QString problem = folderProblem(target);
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (reasonPart.isEmpty())
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        else
+            QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
+    }
+
+    void folderChains_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QStringList>("chain");
+        QTest::newRow("the root itself") << "/" << "/" << QStringList{"/"};
+        QTest::newRow("under the root") << "/home/ann/roms" << "/"
+                                        << QStringList{"/", "/home", "/home/ann", "/home/ann/roms"};
+        QTest::newRow("under a mount point") << "/media/ann/USB/snes" << "/media/ann/USB"
+                                             << QStringList{"/media/ann/USB", "/media/ann/USB/snes"};
+        QTest::newRow("a drive's own root") << "/media/ann/USB" << "/media/ann/USB" << QStringList{"/media/ann/USB"};
+        QTest::newRow("not under the root starts at /") << "/srv/roms" << "/media/ann/USB"
+                                                        << QStringList{"/", "/srv", "/srv/roms"};
+        QTest::newRow("a name that only begins like the root") << "/mediax/roms" << "/media"
+                                                               << QStringList{"/", "/mediax", "/mediax/roms"};
+        QTest::newRow("untidy path") << "/home//ann/./roms/" << "/home"
+                                     << QStringList{"/home", "/home/ann", "/home/ann/roms"};
+    }
+    void folderChains()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, root);
+        QFETCH(QStringList, chain);
+        QCOMPARE(folderChain(folder, root), chain);
+    }
+
+    void drivesOffered_data()
+    {
+        QTest::addColumn<QList<MountEntry>>("mounts");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QStringList>("mountPoints");
+
+        const QList<MountEntry> desktop{
+            {"/", "ext4", ""},
+            {"/proc", "proc", ""},
+            {"/sys", "sysfs", ""},
+            {"/sys/fs/cgroup", "cgroup2", ""},
+            {"/dev", "devtmpfs", ""},
+            {"/run", "tmpfs", ""},
+            {"/tmp", "tmpfs", ""},
+            {"/boot/efi", "vfat", ""},
+            {"/home", "ext4", ""},
+            {"/run/media/ann/USB STICK", "vfat", "USB STICK"},
+            {"/media/cdrom", "iso9660", "SNES_CD"},
+            {"/mnt/nas", "nfs4", ""},
+            {"/home/ann/.cache/doc", "fuse.portal", ""},
+            {"/snap/core/1", "squashfs", ""},
+        };
+        QTest::newRow("a desktop")
+            << desktop << "/home/ann" << "/home/ann/roms"
+            << QStringList{"/", "/home", "/media/cdrom", "/mnt/nas", "/run/media/ann/USB STICK"};
+        QTest::newRow("starting on a memory file system adds it")
+            << desktop << "/home/ann" << "/tmp/roms"
+            << QStringList{"/", "/home", "/media/cdrom", "/mnt/nas", "/run/media/ann/USB STICK", "/tmp"};
+        QTest::newRow("home on the root")
+            << QList<MountEntry>{{"/", "ext4", ""}, {"/proc", "proc", ""}} << "/root" << "/root"
+            << QStringList{"/"};
+        QTest::newRow("a mount inside the home folder")
+            << QList<MountEntry>{{"/", "ext4", ""}, {"/home/ann/games", "ext4", ""}} << "/home/ann" << "/"
+            << QStringList{"/", "/home/ann/games"};
+        QTest::newRow("a point mounted twice is offered once")
+            << QList<MountEntry>{{"/", "ext4", ""}, {"/media/usb", "vfat", "OLD"}, {"/media/usb", "exfat", "NEW"}}
+            << "/root" << "/" << QStringList{"/", "/media/usb"};
+    }
+    void drivesOffered()
+    {
+        QFETCH(QList<MountEntry>, mounts);
+        QFETCH(QString, home);
+        QFETCH(QString, start);
+        QFETCH(QStringList, mountPoints);
+        QStringList offered;
+        for (const Drive &drive : chooseDrives(mounts, home, start))
+            offered.append(drive.mountPoint);
+        QCOMPARE(offered, mountPoints);
+    }
+
+    void driveCaptions()
+    {
+        const QList<Drive> drives = chooseDrives(
+            {{"/", "ext4", ""}, {"/media/usb", "vfat", "OLD"}, {"/media/usb", "exfat", "GAMES"}, {"/mnt/x", "ext4", "/mnt/x"}},
+            "/root", "/");
+        QCOMPARE(drives.size(), 3);
+        QCOMPARE(drives[0].caption, QStringLiteral("/"));
+        QCOMPARE(drives[1].caption, QStringLiteral("/media/usb  [GAMES]"));
+        QCOMPARE(drives[2].caption, QStringLiteral("/mnt/x"));
+    }
+
+    void driveHoldingAFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("index");
+        QTest::newRow("on the root") << "/srv/roms" << 0;
+        QTest::newRow("on the home drive") << "/home/ann/roms" << 1;
+        QTest::newRow("the mount point itself") << "/media/usb" << 2;
+        QTest::newRow("a name that only begins like a mount point") << "/media/usb2/roms" << 0;
+        QTest::newRow("deepest mount wins") << "/media/usb/inner/x" << 3;
+        QTest::newRow("a relative name is on no drive") << "roms" << -1;
+    }
+    void driveHoldingAFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, index);
+        const QList<Drive> drives{{"/", "/"}, {"/home", "/home"}, {"/media/usb", "usb"}, {"/media/usb/inner", "in"}};
+        QCOMPARE(driveIndexFor(folder, drives), qsizetype(index));
+    }
+
+    void thisMachineHasARoot()
+    {
+        const QList<Drive> drives = chooseDrives(mountedFileSystems(), QDir::homePath(), QDir::currentPath());
+        QVERIFY(!drives.isEmpty());
+        QCOMPARE(drives.first().mountPoint, QStringLiteral("/"));
+        QVERIFY(driveIndexFor(QDir::currentPath(), drives) >= 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(FolderReadingTest)
+#include "test_folderreading.moc"

@@ -1,0 +1,572 @@
+// The ROM chooser driven through its real lists on real temporary folders:
+// walking drives and folders, writing the picked name into the main window,
+// both ways of closing, modality, failures, large folders, and a launch that
+// starts a fake emulator in the folder the ROM was picked in.
+#include "app/appearance.h"
+#include "app/windowset.h"
+#include "launch/launchpress.h"
+#include "mainwindow/form1.h"
+#include "platform/emulatorstart.h"
+#include "romchooser/filelist.h"
+#include "romchooser/folderlist.h"
+#include "romchooser/folderloader.h"
+#include "romchooser/form5.h"
+#include "support/fakeplatform.h"
+#include "ui_form1.h"
+#include "ui_form5.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <QTimer>
+
+using namespace tavik;
+using tavik::testing::FakePlatform;
+
+namespace {
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+}
+
+QString canonical(const QString &path) { return QDir(path).canonicalPath(); }
+
+QStringList fileNames(FileList *list)
+{
+    QStringList names;
+    for (int row = 0; row < list->count(); ++row)
+        names.append(list->model()->index(row, 0).data().toString());
+    return names;
+}
+
+QStringList folderCaptions(FolderList *list)
+{
+    QStringList captions;
+    for (int row = 0; row < list->count(); ++row)
+        captions.append(list->model()->index(row, 0).data().toString());
+    return captions;
+}
+
+int rowOf(QAbstractItemView *view, const QString &caption)
+{
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        if (view->model()->index(row, 0).data().toString() == caption)
+            return row;
+    }
+    return -1;
+}
+
+QPoint centreOf(QAbstractItemView *view, int row)
+{
+    const QModelIndex index = view->model()->index(row, 0);
+    view->scrollTo(index);
+    return view->visualRect(index).center();
+}
+
+// A double-click on a folder's entry, as the user opens it: given to the
+// window, which makes the press, release, double-click and release of it.
+bool openFolder(FolderList *list, const QString &caption)
+{
+    const int row = rowOf(list, caption);
+    if (row < 0)
+        return false;
+    QWidget *window = list->window();
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {},
+                       list->viewport()->mapTo(window, centreOf(list, row)));
+    return true;
+}
+
+bool clickFile(FileList *list, const QString &name)
+{
+    const int row = rowOf(list, name);
+    if (row < 0)
+        return false;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centreOf(list, row));
+    return true;
+}
+
+// A platform whose starts are real, with snes9x.exe looked up in a folder of
+// the test's; message boxes are recorded.
+class StartingPlatform final : public Platform {
+public:
+    explicit StartingPlatform(QString emulatorFolder) : m_emulatorFolder(std::move(emulatorFolder)) {}
+    QStringList notices;
+
+    void showNotice(const QString &message) override { notices.append(message); }
+    bool askYesNo(const QString &) override { return false; }
+    QString startEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder) override
+    {
+        const QString problem =
+            StartEmulator(commandLine, romPath, romFolder, {m_emulatorFolder, QDir::currentPath(), {}});
+        if (!problem.isEmpty())
+            notices.append(problem);
+        return problem;
+    }
+    void playSound(const QString &) override {}
+
+private:
+    QString m_emulatorFolder;
+};
+
+} // namespace
+
+class RomChooserTest : public QObject {
+    Q_OBJECT
+
+    QString startFolder;
+    std::unique_ptr<QTemporaryDir> work;
+    std::unique_ptr<FakePlatform> platform;
+    std::unique_ptr<WindowSet> windows;
+    Form5 *chooser = nullptr;
+    Ui::Form5 *ui = nullptr;
+
+    QString romField() { return windows->form1()->controls().ROMLOAD->text(); }
+    QString at(const QString &relative) { return canonical(work->path()) + QLatin1Char('/') + relative; }
+
+    void openChooser()
+    {
+        chooser = windows->form5();
+        ui = &chooser->controls();
+        chooser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(chooser));
+    }
+
+    // Walks down from the working folder through each folder of `relative`.
+    void walkTo(const QString &relative)
+    {
+        for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+            QVERIFY2(openFolder(ui->Dir1, part), qPrintable(part));
+        QCOMPARE(ui->Dir1->path(), canonical(work->path()) + (relative.isEmpty() ? QString() : QLatin1Char('/') + relative));
+    }
+
+    // Adds a drive to the drive list, as a newly mounted medium would be.
+    int addDrive(const QString &mountPoint)
+    {
+        ui->Drive1->addItem(mountPoint, mountPoint);
+        return ui->Drive1->count() - 1;
+    }
+
+    void chooseDriveByKeyboard(int index)
+    {
+        ui->Drive1->setFocus();
+        const int steps = index - ui->Drive1->currentIndex();
+        for (int i = 0; i < std::abs(steps); ++i)
+            QTest::keyClick(ui->Drive1, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        setUpAppearance();
+        startFolder = QDir::currentPath();
+    }
+
+    void init()
+    {
+        work = std::make_unique<QTemporaryDir>();
+        QDir d(work->path());
+        for (const char *file : {"Game 10.smc", "Game 2.smc", "alpha.sfc", "My Game (USA) v1.1.smc", "notes.txt",
+                                 ".hidden.smc"})
+            touch(d.filePath(QString::fromUtf8(file)));
+        for (const char *folder : {"a/b/c/d", "empty", "other", "Zelda", ".cache"})
+            QVERIFY(d.mkpath(QString::fromUtf8(folder)));
+        touch(d.filePath(QStringLiteral("a/b/c/d/Deep.sfc")));
+        touch(d.filePath(QStringLiteral("other/First.smc")));
+        touch(d.filePath(QStringLiteral("other/Second.smc")));
+        touch(d.filePath(QStringLiteral("other/Third.smc")));
+        QVERIFY(QDir::setCurrent(work->path()));
+
+        platform = std::make_unique<FakePlatform>();
+        windows = std::make_unique<WindowSet>(*platform);
+        windows->quitEventLoop = [] {};
+        windows->form1()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(windows->form1()));
+        openChooser();
+    }
+
+    void cleanup()
+    {
+        windows.reset();
+        platform.reset();
+        QDir::setCurrent(startFolder);
+        work.reset();
+    }
+
+    void windowLayout()
+    {
+        QCOMPARE(chooser->windowTitle(), QStringLiteral("Choose ROM"));
+        QCOMPARE(chooser->geometry(), QRect(346, 177, 400, 256));
+        QVERIFY(chooser->isModal());
+        QVERIFY(chooser->minimumSize() != chooser->maximumSize());
+        const QList<std::pair<QWidget *, QRect>> places{{ui->Dir1, {0, 32, 185, 186}},
+                                                        {ui->Drive1, {0, 8, 393, 21}},
+                                                        {ui->File1, {192, 32, 201, 188}},
+                                                        {ui->Return, {320, 224, 73, 25}}};
+        chooser->resize(640, 480);
+        QCoreApplication::processEvents();
+        for (const auto &[control, place] : places)
+            QCOMPARE(control->geometry(), place);
+        QCOMPARE(ui->Drive1->toolTip(), QStringLiteral("Choose the drive you want to access"));
+        QCOMPARE(ui->Return->text(), QStringLiteral("OK"));
+
+        QCOMPARE(chooser->focusWidget(), ui->Dir1);
+        QList<QWidget *> order{ui->Dir1};
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(chooser->focusWidget(), Qt::Key_Tab);
+            order.append(chooser->focusWidget());
+        }
+        QCOMPARE(order, (QList<QWidget *>{ui->Dir1, ui->Drive1, ui->File1, ui->Return, ui->Dir1}));
+    }
+
+    void opensAtTheWorkingFolder()
+    {
+        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
+        QVERIFY(canonical(work->path()).startsWith(ui->Drive1->currentData().toString()));
+        QCOMPARE(ui->Dir1->root(), ui->Drive1->currentData().toString());
+        // The way down to the working folder, then its subfolders, hidden ones left out.
+        const QStringList captions = folderCaptions(ui->Dir1);
+        QCOMPARE(captions.mid(captions.size() - 5), QStringList({QFileInfo(work->path()).fileName(), "a", "empty",
+                                                                 "other", "Zelda"}));
+        QCOMPARE(fileNames(ui->File1),
+                 QStringList({"alpha.sfc", "Game 2.smc", "Game 10.smc", "My Game (USA) v1.1.smc", "notes.txt"}));
+        QVERIFY(ui->File1->fileName().isEmpty());
+        QCOMPARE(romField(), romPlaceholder);
+    }
+
+    void selectingWritesTheBareName_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("in the working folder") << "" << "Game 2.smc";
+        QTest::newRow("in a deep folder") << "a/b/c/d" << "Deep.sfc";
+        QTest::newRow("a name with blanks, unquoted") << "" << "My Game (USA) v1.1.smc";
+        QTest::newRow("in a sibling folder") << "other" << "Second.smc";
+    }
+    void selectingWritesTheBareName()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, file);
+        walkTo(folder);
+        QVERIFY(clickFile(ui->File1, file));
+        QCOMPARE(romField(), file);
+        QCOMPARE(windows->romFolder, ui->Dir1->path());
+        QVERIFY(platform->events.isEmpty());
+    }
+
+    void lastOfThreeSelectionsWins()
+    {
+        walkTo(QStringLiteral("other"));
+        QVERIFY(clickFile(ui->File1, QStringLiteral("First.smc")));
+        QVERIFY(clickFile(ui->File1, QStringLiteral("Third.smc")));
+        QTest::keyClick(ui->File1, Qt::Key_Up);
+        QCOMPARE(romField(), QStringLiteral("Second.smc"));
+    }
+
+    void keyboardSelection()
+    {
+        // Tabbing into the file list chooses nothing; moving in it does.
+        ui->Drive1->setFocus();
+        QTest::keyClick(ui->Drive1, Qt::Key_Tab);
+        QCOMPARE(chooser->focusWidget(), ui->File1);
+        QCOMPARE(romField(), romPlaceholder);
+        QTest::keyClick(ui->File1, Qt::Key_Down);
+        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+        QTest::keyClick(ui->File1, Qt::Key_End);
+        QCOMPARE(romField(), QStringLiteral("notes.txt"));
+        QTest::keyClicks(ui->File1, QStringLiteral("My"));
+        QCOMPARE(romField(), QStringLiteral("My Game (USA) v1.1.smc"));
+    }
+
+    void keyboardOpensFolders()
+    {
+        ui->Dir1->setFocus();
+        ui->Dir1->setCurrentIndex(ui->Dir1->model()->index(rowOf(ui->Dir1, QStringLiteral("other")), 0));
+        QTest::keyClick(ui->Dir1, Qt::Key_Return);
+        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("other")));
+        QCOMPARE(fileNames(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+    }
+
+    void movingOnWithoutSelectingKeepsTheField_data()
+    {
+        QTest::addColumn<QString>("moveTo");
+        QTest::newRow("to a folder with files") << "other";
+        QTest::newRow("to an empty folder") << "empty";
+        QTest::newRow("up to the parent") << "..";
+    }
+    void movingOnWithoutSelectingKeepsTheField()
+    {
+        QFETCH(QString, moveTo);
+        QVERIFY(clickFile(ui->File1, QStringLiteral("alpha.sfc")));
+        const QString picked = ui->Dir1->path();
+        if (moveTo == QLatin1String("..")) {
+            const QStringList captions = folderCaptions(ui->Dir1);
+            QVERIFY(openFolder(ui->Dir1, captions[rowOf(ui->Dir1, QFileInfo(work->path()).fileName()) - 1]));
+        } else {
+            walkTo(moveTo);
+        }
+        QVERIFY(ui->File1->fileName().isEmpty());
+        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+        QCOMPARE(windows->romFolder, picked);
+    }
+
+    void emptyFolderLeavesTheFieldAlone()
+    {
+        walkTo(QStringLiteral("empty"));
+        QCOMPARE(ui->File1->count(), 0);
+        QCOMPARE(romField(), romPlaceholder);
+        QVERIFY(windows->romFolder.isEmpty());
+    }
+
+    void closingWays_data()
+    {
+        QTest::addColumn<bool>("byCloseBox");
+        QTest::newRow("OK") << false;
+        QTest::newRow("close box") << true;
+    }
+    void closingWays()
+    {
+        QFETCH(bool, byCloseBox);
+        chooser->close();
+        QTRY_VERIFY(!windows->isForm5Loaded());
+
+        // Opened the way the user opens it, by "Load ROM", which waits for it.
+        bool modalWhileOpen = false;
+        QTimer::singleShot(0, this, [&] {
+            Form5 *open = windows->form5();
+            chooser = open;
+            ui = &open->controls();
+            modalWhileOpen = QApplication::activeModalWidget() == open;
+            walkTo(QStringLiteral("other"));
+            clickFile(open->controls().File1, QStringLiteral("Third.smc"));
+            if (byCloseBox)
+                open->close();
+            else
+                QTest::mouseClick(open->controls().Return, Qt::LeftButton);
+        });
+        QTest::mouseClick(windows->form1()->controls().OpenRomDiagBox, Qt::LeftButton);
+        QVERIFY(modalWhileOpen);
+        QTRY_VERIFY(!windows->isForm5Loaded());
+        QVERIFY(windows->form1()->isVisible());
+        QCOMPARE(romField(), QStringLiteral("Third.smc"));
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+
+    void secondOpeningStartsAtTheWorkingFolder()
+    {
+        walkTo(QStringLiteral("a/b/c"));
+        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTRY_VERIFY(!windows->isForm5Loaded());
+        openChooser();
+        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
+        QCOMPARE(ui->File1->count(), 5);
+    }
+
+    void mainWindowTakesNoInputWhileOpen()
+    {
+        chooser->close();
+        QTRY_VERIFY(!windows->isForm5Loaded());
+        Ui::Form1 &main = windows->form1()->controls();
+        QString fieldWhileOpen;
+        QTimer::singleShot(0, this, [&] {
+            // Input the user gives the main window, through its window on the screen.
+            QWindow *mainWindow = windows->form1()->windowHandle();
+            const QPoint start = main.Start->mapTo(windows->form1(), main.Start->rect().center());
+            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, start);
+            const QPoint field = main.ROMLOAD->mapTo(windows->form1(), main.ROMLOAD->rect().center());
+            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, field);
+            for (char key : {'t', 'y', 'p', 'e', 'd'})
+                QTest::keyClick(mainWindow, key);
+            fieldWhileOpen = main.ROMLOAD->text();
+            windows->form5()->close();
+        });
+        QTest::mouseClick(main.OpenRomDiagBox, Qt::LeftButton);
+        QCOMPARE(fieldWhileOpen, romPlaceholder);
+        QVERIFY2(platform->events.isEmpty(), qPrintable(platform->events.join(QLatin1Char('\n'))));
+    }
+
+    void driveChangeMovesBothLists()
+    {
+        QVERIFY(QDir(work->path()).mkpath(QStringLiteral("stick/SNES")));
+        touch(at(QStringLiteral("stick/Root.smc")));
+        const int before = ui->Drive1->currentIndex();
+        const int stick = addDrive(at(QStringLiteral("stick")));
+        chooseDriveByKeyboard(stick);
+
+        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("stick")));
+        QCOMPARE(folderCaptions(ui->Dir1), QStringList({at(QStringLiteral("stick")), "SNES"}));
+        QCOMPARE(fileNames(ui->File1), QStringList({"Root.smc"}));
+        // A file in a drive's root: still the name alone.
+        QVERIFY(clickFile(ui->File1, QStringLiteral("Root.smc")));
+        QCOMPARE(romField(), QStringLiteral("Root.smc"));
+
+        chooseDriveByKeyboard(before);
+        QCOMPARE(ui->Dir1->path(), ui->Drive1->currentData().toString());
+        QCOMPARE(ui->File1->path(), ui->Dir1->path());
+        QVERIFY(platform->notices.isEmpty());
+    }
+
+    void unreadableDriveKeepsTheListsWhereTheyWere()
+    {
+        const int before = ui->Drive1->currentIndex();
+        const QStringList filesBefore = fileNames(ui->File1);
+        const int gone = addDrive(at(QStringLiteral("unplugged")));
+        chooseDriveByKeyboard(gone);
+
+        QCOMPARE(platform->notices,
+                 QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
+                                  .arg(at(QStringLiteral("unplugged")))}));
+        QCOMPARE(ui->Drive1->currentIndex(), before);
+        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
+        QCOMPARE(fileNames(ui->File1), filesBefore);
+    }
+
+    void folderRemovedWhileShown()
+    {
+        walkTo(QStringLiteral("a/b"));
+        QVERIFY(QDir(at(QStringLiteral("a/b/c"))).removeRecursively());
+        QVERIFY(openFolder(ui->Dir1, QStringLiteral("c")));
+        QCOMPARE(platform->notices,
+                 QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
+                                  .arg(at(QStringLiteral("a/b/c")))}));
+        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("a/b")));
+
+        // The shown folder itself goes: its leftovers can still be picked, and
+        // the way back up still works.
+        touch(at(QStringLiteral("a/b/Left.smc")));
+        QVERIFY(openFolder(ui->Dir1, QStringLiteral("a")));
+        QVERIFY(openFolder(ui->Dir1, QStringLiteral("b")));
+        QVERIFY(QDir(at(QStringLiteral("a/b"))).removeRecursively());
+        QVERIFY(clickFile(ui->File1, QStringLiteral("Left.smc")));
+        QCOMPARE(romField(), QStringLiteral("Left.smc"));
+        QVERIFY(openFolder(ui->Dir1, QStringLiteral("a")));
+        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("a")));
+        QCOMPARE(ui->File1->count(), 0);
+        QCOMPARE(platform->notices.size(), 1);
+    }
+
+    void largeFolderFillsInTheBackground()
+    {
+        QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
+        const int files = int(FolderLoader::readAtOnce) + 500;
+        for (int i = files; i >= 1; --i)
+            touch(at(QStringLiteral("big/Rom %1.smc").arg(i)));
+        // Opening the folder shown reads it again.
+        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
+        QVERIFY(ui->File1->isFilling());
+        QTRY_COMPARE(ui->File1->count(), files);
+        const QStringList names = fileNames(ui->File1);
+        QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
+        QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
+        QVERIFY(clickFile(ui->File1, QStringLiteral("Rom 1234.smc")));
+        QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
+    }
+
+    void leavingALargeFolderDropsItsList()
+    {
+        QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
+        for (int i = 0; i < int(FolderLoader::readAtOnce) + 500; ++i)
+            touch(at(QStringLiteral("big/Rom %1.smc").arg(i)));
+        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
+        QVERIFY(ui->File1->isFilling());
+        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        walkTo(QStringLiteral("other"));
+        QThreadPool::globalInstance()->waitForDone();
+        QTest::qWait(50);
+        QCOMPARE(fileNames(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        QCOMPARE(ui->File1->path(), at(QStringLiteral("other")));
+    }
+};
+
+class RomChooserLaunchTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpAppearance(); }
+
+    // The emulator finds the picked ROM by its bare name wherever it lies.
+    void emulatorRunsWhereTheRomWasPicked_data()
+    {
+        QTest::addColumn<QString>("pickIn"); // empty: typed into the field, never picked
+        QTest::newRow("picked outside the working folder") << "roms/SNES Games";
+        QTest::newRow("picked in the working folder") << ".";
+        QTest::newRow("typed, never picked") << "";
+    }
+    void emulatorRunsWhereTheRomWasPicked()
+    {
+        QFETCH(QString, pickIn);
+        const QString startFolder = QDir::currentPath();
+        QTemporaryDir work, emulator;
+        QDir d(work.path());
+        QVERIFY(d.mkpath(QStringLiteral("roms/SNES Games")));
+        const QString rom = QStringLiteral("Super Game (USA).smc");
+        touch(d.filePath(QStringLiteral("roms/SNES Games/") + rom));
+        touch(d.filePath(rom));
+        const QString record = emulator.filePath(QStringLiteral("received.txt"));
+        {
+            QFile script(emulator.filePath(QStringLiteral("snes9x.exe")));
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write(QStringLiteral("#!/bin/sh\nout='%1'\npwd > \"$out.tmp\"\n"
+                                        "for a in \"$@\"; do last=\"$a\"; done\n"
+                                        "printf '%s\\n' \"$last\" >> \"$out.tmp\"\n"
+                                        "[ -f \"$last\" ] && echo found >> \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n")
+                             .arg(record)
+                             .toUtf8());
+            script.close();
+            QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+        }
+        QVERIFY(QDir::setCurrent(work.path()));
+
+        StartingPlatform platform(emulator.path());
+        WindowSet windows(platform);
+        windows.quitEventLoop = [] {};
+        Form1 *form = windows.form1();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+
+        if (pickIn.isEmpty()) {
+            form->controls().ROMLOAD->setText(rom);
+        } else {
+            Form5 *chooser = windows.form5();
+            chooser->show();
+            for (const QString &part : pickIn.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+                if (part != QLatin1String("."))
+                    QVERIFY(openFolder(chooser->controls().Dir1, part));
+            }
+            QVERIFY(clickFile(chooser->controls().File1, rom));
+            QTest::mouseClick(chooser->controls().Return, Qt::LeftButton);
+            QTRY_VERIFY(!windows.isForm5Loaded());
+        }
+        QCOMPARE(form->controls().ROMLOAD->text(), rom);
+        QTest::mouseClick(form->controls().Start, Qt::LeftButton);
+        QVERIFY2(platform.notices.isEmpty(), qPrintable(platform.notices.join(QLatin1Char('\n'))));
+
+        QDeadlineTimer deadline(10000);
+        while (!QFile::exists(record) && !deadline.hasExpired())
+            QTest::qWait(10);
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString expectedFolder =
+            canonical(pickIn.isEmpty() || pickIn == QLatin1String(".") ? work.path() : d.filePath(pickIn));
+        QCOMPARE(QString::fromUtf8(file.readAll()), expectedFolder + QLatin1Char('\n') + rom + "\nfound\n");
+        QDir::setCurrent(startFolder);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    RomChooserTest chooser;
+    RomChooserLaunchTest launch;
+    return QTest::qExec(&chooser, argc, argv) | QTest::qExec(&launch, argc, argv);
+}
+
+#include "test_romchooser.moc"
