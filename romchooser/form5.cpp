@@ -80,6 +80,8 @@ void Form5::File1_Click()
 
 void Form5::Return_Click() { close(); }
 
+void Form5::reject() { close(); }
+
 void Form5::reportUnopenable(const QString &folder, const QString &reason)
 {
     m_windows.platform().showNotice(

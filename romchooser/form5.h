@@ -28,6 +28,9 @@ public:
     void File1_Click();
     void Return_Click();
 
+    // Escape closes the chooser the way the close box does.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -326,13 +326,14 @@ private slots:
 
     void closingWays_data()
     {
-        QTest::addColumn<bool>("byCloseBox");
-        QTest::newRow("OK") << false;
-        QTest::newRow("close box") << true;
+        QTest::addColumn<QString>("way");
+        QTest::newRow("OK") << "OK";
+        QTest::newRow("close box") << "close box";
+        QTest::newRow("Escape key") << "Escape";
     }
     void closingWays()
     {
-        QFETCH(bool, byCloseBox);
+        QFETCH(QString, way);
         chooser->close();
         QTRY_VERIFY(!windows->isForm5Loaded());
 
@@ -345,8 +346,10 @@ private slots:
             modalWhileOpen = QApplication::activeModalWidget() == open;
             walkTo(QStringLiteral("other"));
             clickFile(open->controls().File1, QStringLiteral("Third.smc"));
-            if (byCloseBox)
+            if (way == QLatin1String("close box"))
                 open->close();
+            else if (way == QLatin1String("Escape"))
+                QTest::keyClick(open->controls().File1, Qt::Key_Escape);
             else
                 QTest::mouseClick(open->controls().Return, Qt::LeftButton);
         });
