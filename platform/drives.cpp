@@ -43,15 +43,23 @@ bool isUserMountArea(const QString &mountPoint, const QString &homeFolder)
     return !homeFolder.isEmpty() && homeFolder != QLatin1String("/") && isUnder(mountPoint, homeFolder);
 }
 
-// The longest mount point above `folder`, or the empty text.
-QString holderOf(const QString &folder, const QList<MountEntry> &mounts)
+// The index of the entry with the longest mount point above `folder`, or -1.
+template <typename Entry>
+qsizetype holderIndex(const QString &folder, const QList<Entry> &entries)
 {
-    QString best;
-    for (const MountEntry &mount : mounts) {
-        if (isUnder(folder, mount.mountPoint) && mount.mountPoint.size() > best.size())
-            best = mount.mountPoint;
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (isUnder(folder, entries[i].mountPoint)
+            && (best < 0 || entries[i].mountPoint.size() > entries[best].mountPoint.size()))
+            best = i;
     }
     return best;
+}
+
+QString holderOf(const QString &folder, const QList<MountEntry> &mounts)
+{
+    const qsizetype index = holderIndex(folder, mounts);
+    return index < 0 ? QString() : mounts[index].mountPoint;
 }
 
 QString captionOf(const MountEntry &mount)
@@ -107,14 +115,7 @@ QList<Drive> chooseDrives(const QList<MountEntry> &mounts, const QString &homeFo
 
 qsizetype driveIndexFor(const QString &folder, const QList<Drive> &drives)
 {
-    const QString clean = QDir::cleanPath(folder);
-    qsizetype best = -1;
-    for (qsizetype i = 0; i < drives.size(); ++i) {
-        if (isUnder(clean, drives[i].mountPoint)
-            && (best < 0 || drives[i].mountPoint.size() > drives[best].mountPoint.size()))
-            best = i;
-    }
-    return best;
+    return holderIndex(QDir::cleanPath(folder), drives);
 }
 
 QList<MountEntry> mountedFileSystems()

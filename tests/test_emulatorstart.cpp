@@ -1,56 +1,19 @@
 // Program lookup and the real, detached start of a fake emulator in temporary folders.
 #include "platform/emulatorstart.h"
 #include "platform/programlookup.h"
+#include "support/fakeemulator.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 using namespace tavik;
+using namespace tavik::testing;
 
 namespace {
 
 const QString emulatorName = QStringLiteral("snes9x.exe");
-
-void writeFile(const QString &path, const QByteArray &content, bool executable)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
-    if (executable)
-        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser));
-}
-
-// A fake program that writes its working folder and then its arguments, one a
-// line, to `record`, and marks the end of its writing with a second file.
-QByteArray recorderScript(const QString &record)
-{
-    return QStringLiteral("#!/bin/sh\n"
-                          "out='%1'\n"
-                          "pwd > \"$out.tmp\"\n"
-                          "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$out.tmp\"; done\n"
-                          "mv \"$out.tmp\" \"$out\"\n")
-        .arg(record)
-        .toUtf8();
-}
-
-QStringList waitForRecord(const QString &record)
-{
-    QDeadlineTimer deadline(10000);
-    while (!QFile::exists(record) && !deadline.hasExpired())
-        QThread::msleep(10);
-    QFile file(record);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // name order, the folder chain of the folder list and the choice of drives.
 #include "platform/drives.h"
 #include "platform/folderreading.h"
+#include "support/fakeemulator.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,14 +12,9 @@
 #include <unistd.h>
 
 using namespace tavik;
+using tavik::testing::writeFile;
 
 namespace {
-
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
 
 QStringList sorted(QStringList names)
 {
@@ -39,7 +35,7 @@ private slots:
         QTemporaryDir dir;
         QDir d(dir.path());
         for (const char *name : {"Game.smc", "README", "no extension", "Two  blanks.sfc", ".hidden.smc"})
-            touch(d.filePath(QString::fromUtf8(name)));
+            writeFile(d.filePath(QString::fromUtf8(name)));
         QVERIFY(d.mkdir(QStringLiteral("Saves")));
         QVERIFY(d.mkdir(QStringLiteral(".git")));
         QVERIFY(QFile::link(d.filePath(QStringLiteral("Saves")), d.filePath(QStringLiteral("Linked saves"))));
@@ -71,7 +67,7 @@ private slots:
         QFETCH(bool, complete);
         QTemporaryDir dir;
         for (int i = 0; i < 10; ++i)
-            touch(dir.filePath(QStringLiteral("rom%1.smc").arg(i)));
+            writeFile(dir.filePath(QStringLiteral("rom%1.smc").arg(i)));
         const FolderContents contents = readFolder(dir.path(), limit);
         QCOMPARE(contents.files.size(), expected);
         QCOMPARE(contents.complete, complete);
@@ -125,7 +121,7 @@ private slots:
         if (setup == QLatin1String("folder")) {
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("target")));
         } else if (setup == QLatin1String("file")) {
-            touch(target);
+            writeFile(target);
         } else if (setup == QLatin1String("locked")) {
             if (::geteuid() == 0)
                 QSKIP("permissions do not hold back the superuser");

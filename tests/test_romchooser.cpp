@@ -11,11 +11,11 @@
 #include "romchooser/folderlist.h"
 #include "romchooser/folderloader.h"
 #include "romchooser/form5.h"
+#include "support/fakeemulator.h"
 #include "support/fakeplatform.h"
 #include "ui_form1.h"
 #include "ui_form5.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,31 +25,21 @@
 
 using namespace tavik;
 using tavik::testing::FakePlatform;
+using tavik::testing::recorderScript;
+using tavik::testing::waitForRecord;
+using tavik::testing::writeFile;
 
 namespace {
 
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
-
 QString canonical(const QString &path) { return QDir(path).canonicalPath(); }
 
-QStringList fileNames(FileList *list)
+// What a list shows, row by row.
+QStringList rowTexts(const QAbstractItemView *view)
 {
-    QStringList names;
-    for (int row = 0; row < list->count(); ++row)
-        names.append(list->model()->index(row, 0).data().toString());
-    return names;
-}
-
-QStringList folderCaptions(FolderList *list)
-{
-    QStringList captions;
-    for (int row = 0; row < list->count(); ++row)
-        captions.append(list->model()->index(row, 0).data().toString());
-    return captions;
+    QStringList texts;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        texts.append(view->model()->index(row, 0).data().toString());
+    return texts;
 }
 
 int rowOf(QAbstractItemView *view, const QString &caption)
@@ -172,13 +162,13 @@ private slots:
         QDir d(work->path());
         for (const char *file : {"Game 10.smc", "Game 2.smc", "alpha.sfc", "My Game (USA) v1.1.smc", "notes.txt",
                                  ".hidden.smc"})
-            touch(d.filePath(QString::fromUtf8(file)));
+            writeFile(d.filePath(QString::fromUtf8(file)));
         for (const char *folder : {"a/b/c/d", "empty", "other", "Zelda", ".cache"})
             QVERIFY(d.mkpath(QString::fromUtf8(folder)));
-        touch(d.filePath(QStringLiteral("a/b/c/d/Deep.sfc")));
-        touch(d.filePath(QStringLiteral("other/First.smc")));
-        touch(d.filePath(QStringLiteral("other/Second.smc")));
-        touch(d.filePath(QStringLiteral("other/Third.smc")));
+        writeFile(d.filePath(QStringLiteral("a/b/c/d/Deep.sfc")));
+        writeFile(d.filePath(QStringLiteral("other/First.smc")));
+        writeFile(d.filePath(QStringLiteral("other/Second.smc")));
+        writeFile(d.filePath(QStringLiteral("other/Third.smc")));
         QVERIFY(QDir::setCurrent(work->path()));
 
         platform = std::make_unique<FakePlatform>();
@@ -229,10 +219,10 @@ private slots:
         QVERIFY(canonical(work->path()).startsWith(ui->Drive1->currentData().toString()));
         QCOMPARE(ui->Dir1->root(), ui->Drive1->currentData().toString());
         // The way down to the working folder, then its subfolders, hidden ones left out.
-        const QStringList captions = folderCaptions(ui->Dir1);
+        const QStringList captions = rowTexts(ui->Dir1);
         QCOMPARE(captions.mid(captions.size() - 5), QStringList({QFileInfo(work->path()).fileName(), "a", "empty",
                                                                  "other", "Zelda"}));
-        QCOMPARE(fileNames(ui->File1),
+        QCOMPARE(rowTexts(ui->File1),
                  QStringList({"alpha.sfc", "Game 2.smc", "Game 10.smc", "My Game (USA) v1.1.smc", "notes.txt"}));
         QVERIFY(ui->File1->fileName().isEmpty());
         QCOMPARE(romField(), romPlaceholder);
@@ -288,7 +278,7 @@ private slots:
         ui->Dir1->setCurrentIndex(ui->Dir1->model()->index(rowOf(ui->Dir1, QStringLiteral("other")), 0));
         QTest::keyClick(ui->Dir1, Qt::Key_Return);
         QCOMPARE(ui->Dir1->path(), at(QStringLiteral("other")));
-        QCOMPARE(fileNames(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
     }
 
     void movingOnWithoutSelectingKeepsTheField_data()
@@ -304,7 +294,7 @@ private slots:
         QVERIFY(clickFile(ui->File1, QStringLiteral("alpha.sfc")));
         const QString picked = ui->Dir1->path();
         if (moveTo == QLatin1String("..")) {
-            const QStringList captions = folderCaptions(ui->Dir1);
+            const QStringList captions = rowTexts(ui->Dir1);
             QVERIFY(openFolder(ui->Dir1, captions[rowOf(ui->Dir1, QFileInfo(work->path()).fileName()) - 1]));
         } else {
             walkTo(moveTo);
@@ -397,14 +387,14 @@ private slots:
     void driveChangeMovesBothLists()
     {
         QVERIFY(QDir(work->path()).mkpath(QStringLiteral("stick/SNES")));
-        touch(at(QStringLiteral("stick/Root.smc")));
+        writeFile(at(QStringLiteral("stick/Root.smc")));
         const int before = ui->Drive1->currentIndex();
         const int stick = addDrive(at(QStringLiteral("stick")));
         chooseDriveByKeyboard(stick);
 
         QCOMPARE(ui->Dir1->path(), at(QStringLiteral("stick")));
-        QCOMPARE(folderCaptions(ui->Dir1), QStringList({at(QStringLiteral("stick")), "SNES"}));
-        QCOMPARE(fileNames(ui->File1), QStringList({"Root.smc"}));
+        QCOMPARE(rowTexts(ui->Dir1), QStringList({at(QStringLiteral("stick")), "SNES"}));
+        QCOMPARE(rowTexts(ui->File1), QStringList({"Root.smc"}));
         // A file in a drive's root: still the name alone.
         QVERIFY(clickFile(ui->File1, QStringLiteral("Root.smc")));
         QCOMPARE(romField(), QStringLiteral("Root.smc"));
@@ -418,7 +408,7 @@ private slots:
     void unreadableDriveKeepsTheListsWhereTheyWere()
     {
         const int before = ui->Drive1->currentIndex();
-        const QStringList filesBefore = fileNames(ui->File1);
+        const QStringList filesBefore = rowTexts(ui->File1);
         const int gone = addDrive(at(QStringLiteral("unplugged")));
         chooseDriveByKeyboard(gone);
 
@@ -427,7 +417,7 @@ private slots:
                                   .arg(at(QStringLiteral("unplugged")))}));
         QCOMPARE(ui->Drive1->currentIndex(), before);
         QCOMPARE(ui->Dir1->path(), canonical(work->path()));
-        QCOMPARE(fileNames(ui->File1), filesBefore);
+        QCOMPARE(rowTexts(ui->File1), filesBefore);
     }
 
     void folderRemovedWhileShown()
@@ -442,7 +432,7 @@ private slots:
 
         // The shown folder itself goes: its leftovers can still be picked, and
         // the way back up still works.
-        touch(at(QStringLiteral("a/b/Left.smc")));
+        writeFile(at(QStringLiteral("a/b/Left.smc")));
         QVERIFY(openFolder(ui->Dir1, QStringLiteral("a")));
         QVERIFY(openFolder(ui->Dir1, QStringLiteral("b")));
         QVERIFY(QDir(at(QStringLiteral("a/b"))).removeRecursively());
@@ -459,13 +449,13 @@ private slots:
         QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
         const int files = int(FolderLoader::readAtOnce) + 500;
         for (int i = files; i >= 1; --i)
-            touch(at(QStringLiteral("big/Rom %1.smc").arg(i)));
+            writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
         // Opening the folder shown reads it again.
         QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
         QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
         QVERIFY(ui->File1->isFilling());
         QTRY_COMPARE(ui->File1->count(), files);
-        const QStringList names = fileNames(ui->File1);
+        const QStringList names = rowTexts(ui->File1);
         QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
         QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
         QVERIFY(clickFile(ui->File1, QStringLiteral("Rom 1234.smc")));
@@ -476,7 +466,7 @@ private slots:
     {
         QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
         for (int i = 0; i < int(FolderLoader::readAtOnce) + 500; ++i)
-            touch(at(QStringLiteral("big/Rom %1.smc").arg(i)));
+            writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
         QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
         QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
         QVERIFY(ui->File1->isFilling());
@@ -484,7 +474,7 @@ private slots:
         walkTo(QStringLiteral("other"));
         QThreadPool::globalInstance()->waitForDone();
         QTest::qWait(50);
-        QCOMPARE(fileNames(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
         QCOMPARE(ui->File1->path(), at(QStringLiteral("other")));
     }
 };
@@ -511,21 +501,10 @@ private slots:
         QDir d(work.path());
         QVERIFY(d.mkpath(QStringLiteral("roms/SNES Games")));
         const QString rom = QStringLiteral("Super Game (USA).smc");
-        touch(d.filePath(QStringLiteral("roms/SNES Games/") + rom));
-        touch(d.filePath(rom));
+        writeFile(d.filePath(QStringLiteral("roms/SNES Games/") + rom));
+        writeFile(d.filePath(rom));
         const QString record = emulator.filePath(QStringLiteral("received.txt"));
-        {
-            QFile script(emulator.filePath(QStringLiteral("snes9x.exe")));
-            QVERIFY(script.open(QIODevice::WriteOnly));
-            script.write(QStringLiteral("#!/bin/sh\nout='%1'\npwd > \"$out.tmp\"\n"
-                                        "for a in \"$@\"; do last=\"$a\"; done\n"
-                                        "printf '%s\\n' \"$last\" >> \"$out.tmp\"\n"
-                                        "[ -f \"$last\" ] && echo found >> \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n")
-                             .arg(record)
-                             .toUtf8());
-            script.close();
-            QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
-        }
+        writeFile(emulator.filePath(QStringLiteral("snes9x.exe")), recorderScript(record), true);
         QVERIFY(QDir::setCurrent(work.path()));
 
         StartingPlatform platform(emulator.path());
@@ -552,14 +531,14 @@ private slots:
         QTest::mouseClick(form->controls().Start, Qt::LeftButton);
         QVERIFY2(platform.notices.isEmpty(), qPrintable(platform.notices.join(QLatin1Char('\n'))));
 
-        QDeadlineTimer deadline(10000);
-        while (!QFile::exists(record) && !deadline.hasExpired())
-            QTest::qWait(10);
-        QFile file(record);
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList received = waitForRecord(record);
+        QVERIFY(received.size() >= 2);
         const QString expectedFolder =
             canonical(pickIn.isEmpty() || pickIn == QLatin1String(".") ? work.path() : d.filePath(pickIn));
-        QCOMPARE(QString::fromUtf8(file.readAll()), expectedFolder + QLatin1Char('\n') + rom + "\nfound\n");
+        QCOMPARE(received.first(), expectedFolder);
+        QCOMPARE(received.last(), rom);
+        // The emulator finds the ROM by that bare name where it runs.
+        QVERIFY(QFile::exists(received.first() + QLatin1Char('/') + received.last()));
         QDir::setCurrent(startFolder);
     }
 };

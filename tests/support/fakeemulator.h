@@ -1,0 +1,52 @@
+// Files for tests on real temporary folders, and a fake program that records
+// how it was started.
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QStringList>
+#include <QTest>
+#include <QThread>
+
+namespace tavik::testing {
+
+inline void writeFile(const QString &path, const QByteArray &content = {}, bool executable = false)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    file.write(content);
+    file.close();
+    if (executable)
+        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser));
+}
+
+// A fake program that writes its working folder and then its arguments, one a
+// line, to `record`, and marks the end of its writing with a second file.
+inline QByteArray recorderScript(const QString &record)
+{
+    return QStringLiteral("#!/bin/sh\n"
+                          "out='%1'\n"
+                          "pwd > \"$out.tmp\"\n"
+                          "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$out.tmp\"; done\n"
+                          "mv \"$out.tmp\" \"$out\"\n")
+        .arg(record)
+        .toUtf8();
+}
+
+// The recorded lines once the fake program has written them; empty after ten
+// seconds without them.
+inline QStringList waitForRecord(const QString &record)
+{
+    QDeadlineTimer deadline(10000);
+    while (!QFile::exists(record) && !deadline.hasExpired())
+        QThread::msleep(10);
+    QFile file(record);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace tavik::testing
