@@ -1,6 +1,6 @@
 // Program start: the application, its look, the window set, and the splash,
 // which hands over to the main window; then only the event loop runs.
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "infowindows/frmsplash.h"
 #include "platform/desktopplatform.h"

@@ -71,7 +71,7 @@ Form3 *WindowSet::form3()
 Dialogbox1 *WindowSet::dialogbox1()
 {
     if (!m_dialogbox1)
-        m_dialogbox1 = new Dialogbox1(*this);
+        m_dialogbox1 = new Dialogbox1();
     return m_dialogbox1;
 }
 

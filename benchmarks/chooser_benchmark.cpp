@@ -4,7 +4,7 @@
 // without handling events meanwhile.
 //
 //   chooser_benchmark [file count, default 100000] [rounds, default 3]
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "romchooser/form5.h"
 #include "romchooser/filelist.h"

@@ -4,20 +4,18 @@
 
 #include "ui_dialogbox1.h"
 
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
-#include "mainwindow/form1.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace tavik {
 
-Dialogbox1::Dialogbox1(WindowSet &windows)
+Dialogbox1::Dialogbox1()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::dialogbox1>()),
-      m_windows(windows)
+      ui(std::make_unique<Ui::dialogbox1>())
 {
     ui->setupUi(this);
     setFont(dialogFont());
@@ -40,10 +38,17 @@ void Dialogbox1::Command1_Click()
     returnToMainWindow();
 }
 
+void Dialogbox1::blockWhileShown(QWidget *window)
+{
+    if (parentWidget() != window)
+        setParent(window, windowFlags());
+    setWindowModality(Qt::WindowModal);
+}
+
 void Dialogbox1::returnToMainWindow()
 {
+    // Hiding the dialog first is what gives the main window its input back.
     hide();
-    m_windows.form1()->setEnabled(true);
 }
 
 void Dialogbox1::closeEvent(QCloseEvent *event)

@@ -1,6 +1,6 @@
 // Dialogbox1: the GrIP information dialog, explaining how to play with a
-// Gravis GamePad Pro through GrIP. The main window disables itself before
-// showing it; whichever way the dialog goes, the main window is enabled again.
+// Gravis GamePad Pro through GrIP. While it shows, the main window takes no
+// input; whichever way the dialog goes, the main window gets its input back.
 #pragma once
 
 #include <QWidget>
@@ -12,19 +12,21 @@ class dialogbox1;
 
 namespace tavik {
 
-class WindowSet;
-
 class Dialogbox1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Dialogbox1(WindowSet &windows);
+    Dialogbox1();
     ~Dialogbox1() override;
 
     Ui::dialogbox1 &controls() { return *ui; }
 
-    // "Return to Tavik": hides the dialog first, then gives the main window
-    // its input back, so the two are never usable at the same time.
+    // Takes `window` out of use while the dialog shows, leaving every other
+    // window usable; the window keeps its look. Call before showing.
+    void blockWhileShown(QWidget *window);
+
+    // "Return to Tavik": hides the dialog, which gives the main window its
+    // input back, so the two are never usable at the same time.
     void Command1_Click();
 
 protected:
@@ -38,7 +40,6 @@ private:
     void returnToMainWindow();
 
     std::unique_ptr<Ui::dialogbox1> ui;
-    WindowSet &m_windows;
 };
 
 } // namespace tavik

@@ -2,7 +2,7 @@
 
 #include "ui_form3.h"
 
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 
 #include <QCloseEvent>

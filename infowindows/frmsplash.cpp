@@ -2,12 +2,13 @@
 
 #include "ui_frmsplash.h"
 
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "mainwindow/form1.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace tavik {
 
@@ -17,7 +18,11 @@ FrmSplash::FrmSplash(WindowSet &windows)
 {
     ui->setupUi(this);
     setFont(dialogFont());
-    setFixedSize(321, 263);
+    // No title bar, so the window draws its own thin fixed border around the
+    // 321 x 263 client area.
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->move(child->pos() + QPoint(borderWidth, borderWidth));
+    setFixedSize(321 + 2 * borderWidth, 263 + 2 * borderWidth);
     setFocusPolicy(Qt::StrongFocus);
     // Key preview: the window sees every key before any of its controls.
     installEventFilter(this);
@@ -39,6 +44,13 @@ void FrmSplash::Timer1_Timer()
     WindowSet::centreOnScreen(mainWindow);
     hide();
     Timer1.stop();
+}
+
+void FrmSplash::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 bool FrmSplash::eventFilter(QObject *watched, QEvent *event)

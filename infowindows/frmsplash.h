@@ -25,9 +25,13 @@ public:
 
     void Timer1_Timer();
 
+    // The border drawn around the client area, in pixels.
+    static constexpr int borderWidth = 1;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     std::unique_ptr<Ui::frmSplash> ui;

@@ -3,7 +3,7 @@
 
 #include "ui_help.h"
 
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 
 #include <QCloseEvent>

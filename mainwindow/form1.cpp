@@ -2,7 +2,8 @@
 
 #include "ui_form1.h"
 
-#include "app/appearance.h"
+#include "appearance/appearance.h"
+#include "appearance/picturebox.h"
 #include "app/windowset.h"
 #include "infowindows/about.h"
 #include "infowindows/dialogbox1.h"
@@ -11,6 +12,7 @@
 #include "launch/launchpress.h"
 #include "romchooser/form5.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QStyle>
@@ -26,6 +28,8 @@ public:
     explicit WrappedCaption(QCheckBox *box) : QLabel(box->text(), box), m_box(box)
     {
         setWordWrap(true);
+        // A caption's colour, not the button text colour the box would hand down.
+        setForegroundRole(QPalette::WindowText);
         const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box)
                               + box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
         setGeometry(indicator, 0, box->width() - indicator, box->height());
@@ -58,6 +62,12 @@ Form1::Form1(WindowSet &windows)
     ui->setupUi(this);
     setFont(dialogFont());
     setFixedSize(678, 372);
+    // Black window and panels; captions white on black, fields as the desktop draws them.
+    paintWhiteOnBlack(this);
+    for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
+        paintBlackBackground(panel);
+    paintFieldWhiteOnBlack(ui->SoundBuffersize);
+    paintFieldWhiteOnBlack(ui->cmbSoundPlbk);
 
     for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
         panel->hide();
@@ -69,7 +79,7 @@ Form1::Form1(WindowSet &windows)
 
     wrapCheckBoxCaption(ui->int2);
 
-    ui->Picture1->installEventFilter(this);
+    connect(ui->Picture1, &PictureBox::clicked, this, &Form1::Picture1_Click);
     connect(ui->Start, &QPushButton::clicked, this, &Form1::Start_Click);
     connect(ui->quit, &QPushButton::clicked, this, &Form1::quit_Click);
     connectPanelsAndInterlocks();
@@ -167,13 +177,28 @@ void Form1::OpenRomDiagBox_Click() { m_windows.form5()->exec(); }
 
 void Form1::GRIPINFO_Click()
 {
-    // The main window goes out of use before the dialog appears.
-    setEnabled(false);
-    showModeless(m_windows.dialogbox1());
+    // The main window goes out of use before the dialog appears: the dialog
+    // is modal to this window alone, so it takes no click, key or close
+    // request, yet keeps its look, while Help and the readme stay usable.
+    Dialogbox1 *dialog = m_windows.dialogbox1();
+    dialog->blockWhileShown(this);
+    showModeless(dialog);
+}
+
+bool Form1::takesInput() const
+{
+    const QWidget *modal = QApplication::activeModalWidget();
+    return isEnabled() && (modal == nullptr || modal == this);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // A close request while a modal window or the GrIP dialog is up is
+    // refused outright, not kept for later.
+    if (!takesInput()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     Form1_Unload();
 }
@@ -181,17 +206,6 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::Form1_Unload()
 {
     m_windows.endProgram();
-}
-
-bool Form1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui->Picture1 && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
-        && ui->Picture1->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint())) {
-        Picture1_Click();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace tavik

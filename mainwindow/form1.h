@@ -30,6 +30,9 @@ public:
     // The snapshot of every control whose state reaches the command line.
     LaunchSettings readLaunchSettings() const;
 
+    // False while the GrIP dialog or a modal window holds the main window out of use.
+    bool takesInput() const;
+
     void Form1_Load();
     void Start_Click();
     void quit_Click();
@@ -53,7 +56,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form1_Unload();

@@ -2,7 +2,7 @@
 
 #include "ui_form5.h"
 
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "mainwindow/form1.h"
 #include "ui_form1.h"

@@ -2,13 +2,18 @@
 """Draw Tavik's logo and program icon with ImageMagick.
 
 Writes, relative to the repository root:
-  resources/images/logo.jpg        320 x 240 splash logo
-  resources/images/logo_small.jpg  135 x 101 copy for the About window
-  resources/images/icon16.png      16 x 16 program icon
-  resources/images/icon32.png      32 x 32 program icon
+  resources/images/logo.jpg        the 320 x 240 splash logo, drawn at 640 x 480
+  resources/images/logo_small.png  the 135 x 101 copy for the main and About
+                                   windows, at 270 x 202
+  resources/icons/hicolor/NxN/apps/net.tavik.Tavik.png
+                                   the program icon at every size the desktop
+                                   asks for, rendered from the one vector source
+                                   resources/icons/hicolor/scalable/apps/net.tavik.Tavik.svg
 
-All artwork is drawn from scratch; the star field uses a fixed seed so
-the output is the same on every run.  Needs ImageMagick's `convert`.
+The logos are drawn at twice their shown size so that they stay sharp on a
+display scaled by 2.  All artwork is drawn from scratch; the star field uses
+a fixed seed so the output is the same on every run.  Needs ImageMagick's
+`convert` and librsvg's `rsvg-convert`.
 """
 import os
 import random
@@ -17,14 +22,14 @@ import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "resources", "images")
-FONT = "Helvetica-Bold"
+FONT = "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf"
 
 
 def run(*args):
     subprocess.run(["convert", *map(str, args)], check=True)
 
 
-def star_field(rng, width, height, count):
+def star_field(rng, width, height, count, k):
     """Return draw primitives for a scattering of small stars."""
     prims = []
     for _ in range(count):
@@ -37,9 +42,10 @@ def star_field(rng, width, height, count):
             r = int(level * 0.8)
         elif tint == "y":
             b = int(level * 0.75)
-        prims.append(f"fill rgb({r},{g},{b}) point {x:.0f},{y:.0f}")
+        px, py = int(x) // k * k, int(y) // k * k
+        prims.append(f"fill rgb({r},{g},{b}) rectangle {px},{py} {px + k - 1},{py + k - 1}")
         if level > 235 and rng.random() < 0.3:
-            prims.append(f"fill rgba({r},{g},{b},0.5) circle {x:.1f},{y:.1f} {x + 1:.1f},{y:.1f}")
+            prims.append(f"fill rgba({r},{g},{b},0.5) circle {x:.1f},{y:.1f} {x + k:.1f},{y:.1f}")
     return prims
 
 
@@ -78,8 +84,9 @@ def rock(head_x, head_y, rad):
     ]
 
 
-def draw_logo(path):
-    w, h = 320, 240
+def draw_logo(path, k):
+    """The logo at k times its shown size of 320 x 240."""
+    w, h = 320 * k, 240 * k
     rng = random.Random(1998)
     with tempfile.TemporaryDirectory() as tmp:
         sky = os.path.join(tmp, "sky.png")
@@ -90,73 +97,66 @@ def draw_logo(path):
 
         # Black sky with a faint blue haze near the horizon, then stars.
         run("-size", f"{w}x{h}", "gradient:black-rgb(8,10,30)", sky)
-        run(sky, "-draw", " ".join(star_field(rng, w, h, 170)), sky)
+        run(sky, "-draw", " ".join(star_field(rng, w, h, 170, k)), sky)
 
         # Meteor from upper left to right, head at (238, 62).
-        hx, hy = 238, 60
+        hx, hy = 238 * k, 60 * k
         dx, dy = 0.94, 0.34
-        tail = meteor_tail(hx, hy, dx, dy, 210, 17)
+        tail = meteor_tail(hx, hy, dx, dy, 210 * k, 17 * k)
         run("-size", f"{w}x{h}", "xc:none", "-draw", " ".join(tail), fire)
         # A soft halo around the tail and the head.
         run(fire, "(", "-size", f"{w}x{h}", "xc:none", "-fill", "rgba(255,120,20,0.9)",
-            "-draw", f"circle {hx},{hy} {hx + 24},{hy}", ")", "-compose", "over",
-            "-composite", "-blur", "0x7", glow)
+            "-draw", f"circle {hx},{hy} {hx + 24 * k},{hy}", ")", "-compose", "over",
+            "-composite", "-blur", f"0x{7 * k}", glow)
         run(sky, glow, "-compose", "screen", "-composite",
             fire, "-compose", "screen", "-composite",
-            "-draw", " ".join(rock(hx, hy, 11)), sky)
+            "-draw", " ".join(rock(hx, hy, 11 * k)), sky)
         # A few sparks shed from the rock.
         sparks = []
         for _ in range(26):
             t = rng.uniform(0.05, 0.7)
-            sx = hx - dx * 200 * t + rng.uniform(-10, 10)
-            sy = hy - dy * 200 * t + rng.uniform(-10, 10)
-            sparks.append(f"fill rgb(255,{rng.randint(150, 230)},80) point {sx:.0f},{sy:.0f}")
+            sx = hx - dx * 200 * k * t + rng.uniform(-10, 10) * k
+            sy = hy - dy * 200 * k * t + rng.uniform(-10, 10) * k
+            sparks.append(f"fill rgb(255,{rng.randint(150, 230)},80) "
+                          f"circle {sx:.1f},{sy:.1f} {sx + k / 2:.1f},{sy:.1f}")
         run(sky, "-draw", " ".join(sparks), sky)
 
         # The name in large glowing letters.
-        run("-size", f"{w}x{h}", "xc:none", "-font", FONT, "-pointsize", "92",
+        size, lift = str(92 * k), f"+0+{18 * k}"
+        run("-size", f"{w}x{h}", "xc:none", "-font", FONT, "-pointsize", size,
             "-gravity", "south", "-fill", "rgb(255,110,0)",
-            "-annotate", "+0+18", "Tavik", "-blur", "0x8", title_glow)
-        run("-size", f"{w}x{h}", "xc:none", "-font", FONT, "-pointsize", "92",
-            "-gravity", "south", "-stroke", "rgb(255,90,0)", "-strokewidth", "3",
-            "-fill", "rgb(255,190,40)", "-annotate", "+0+18", "Tavik",
+            "-annotate", lift, "Tavik", "-blur", f"0x{8 * k}", title_glow)
+        run("-size", f"{w}x{h}", "xc:none", "-font", FONT, "-pointsize", size,
+            "-gravity", "south", "-stroke", "rgb(255,90,0)", "-strokewidth", str(3 * k),
+            "-fill", "rgb(255,190,40)", "-annotate", lift, "Tavik",
             "-stroke", "none", "-fill", "rgb(255,245,190)",
-            "-annotate", "+0+18", "Tavik", title)
+            "-annotate", lift, "Tavik", title)
         run(sky, title_glow, "-compose", "screen", "-composite",
             title_glow, "-compose", "screen", "-composite",
             title, "-compose", "over", "-composite",
             "-quality", "92", path)
 
 
-def draw_icon(path, size):
-    s = size
-    with tempfile.TemporaryDirectory() as tmp:
-        base = os.path.join(tmp, "icon.png")
-        hx, hy = s * 0.70, s * 0.30
-        rad = s * 0.20
-        tail = meteor_tail(hx, hy, 0.75, -0.75, s * 0.75, s * 0.22, steps=16)
-        # The tail runs from lower left up to the head at upper right.
-        run("-size", f"{s}x{s}", "xc:black",
-            "-draw", " ".join(tail),
-            "-draw", f"fill rgb(255,150,40) circle {hx:.1f},{hy:.1f} {hx + rad:.1f},{hy:.1f}",
-            "-draw", f"fill rgb(255,240,190) circle {hx - rad * 0.2:.1f},{hy - rad * 0.1:.1f} "
-                     f"{hx + rad * 0.3:.1f},{hy - rad * 0.1:.1f}",
-            base)
-        if s >= 32:
-            run(base, "-draw", "fill white point 5,6 point 24,26 point 12,3 point 28,19", base)
-        else:
-            run(base, "-draw", "fill rgb(200,200,200) point 2,3 point 13,13", base)
-        run(base, "-depth", "8", f"PNG32:{path}")
+ICONS = os.path.join(ROOT, "resources", "icons", "hicolor")
+ICON_NAME = "net.tavik.Tavik"
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def render_icons():
+    source = os.path.join(ICONS, "scalable", "apps", ICON_NAME + ".svg")
+    for size in ICON_SIZES:
+        folder = os.path.join(ICONS, f"{size}x{size}", "apps")
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size),
+                        "-o", os.path.join(folder, ICON_NAME + ".png"), source], check=True)
 
 
 def main():
     os.makedirs(OUT, exist_ok=True)
     logo = os.path.join(OUT, "logo.jpg")
-    draw_logo(logo)
-    run(logo, "-resize", "135x101!", "-quality", "92",
-        os.path.join(OUT, "logo_small.jpg"))
-    draw_icon(os.path.join(OUT, "icon16.png"), 16)
-    draw_icon(os.path.join(OUT, "icon32.png"), 32)
+    draw_logo(logo, 2)
+    run(logo, "-resize", "270x202!", os.path.join(OUT, "logo_small.png"))
+    render_icons()
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 // The main window driven through its real controls: the launch press, the
 // exit question, the close box and the logo's About window and sound.
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "infowindows/about.h"
 #include "launch/commandlinecomposer.h"

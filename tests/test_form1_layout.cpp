@@ -1,7 +1,7 @@
 // The main window's fixed layout: every control's kind, container, caption,
 // position, initial state and tooltip, the list and range contents, the
 // option-button groups and the keyboard focus order.
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "mainwindow/form1.h"
 #include "support/fakeplatform.h"
@@ -47,7 +47,7 @@ QList<Row> layoutRows()
     const QRect panel(152, 32, 385, 289);
     QList<Row> rows = {
         // The window itself.
-        {"Picture1", "QLabel", "Form1", {}, {0, 0, 135, 101}},
+        {"Picture1", "tavik::PictureBox", "Form1", {}, {0, 0, 135, 101}},
         {"SoundOn", "QPushButton", "Form1", u"Sound"_s, {16, 104, 89, 25}},
         {"VideoOn", "QPushButton", "Form1", u"Video"_s, {16, 136, 89, 25}},
         {"RomTypeOn", "QPushButton", "Form1", u"ROM Type"_s, {16, 168, 89, 25}},
@@ -461,7 +461,7 @@ private slots:
     void focusOrder()
     {
         const QStringList order = {
-            u"ROMLOAD"_s, u"Start"_s, u"quit"_s, u"Command1"_s, u"SoundOn"_s, u"VideoOn"_s, u"RomTypeOn"_s,
+            u"ROMLOAD"_s, u"Start"_s, u"quit"_s, u"Picture1"_s, u"Command1"_s, u"SoundOn"_s, u"VideoOn"_s, u"RomTypeOn"_s,
             u"JoystixOn"_s, u"MiscOn"_s, u"Scanlines"_s, u"EnableManualSettings"_s, u"HiRom"_s, u"LoROM"_s,
             u"NTSC"_s, u"PAL"_s, u"IntMode"_s, u"NoHDMA"_s, u"NoSpeedHacks"_s, u"DisableGraphWindows"_s,
             u"JoyS"_s, u"NoJoy"_s, u"Joy4"_s, u"Joy6"_s, u"Joy8"_s, u"GRIPINFO"_s, u"cmbVideo"_s, u"Trans"_s,
@@ -477,7 +477,9 @@ private slots:
         QStringList chain;
         QWidget *w = start;
         do {
-            if (order.contains(w->objectName()) && (w->focusPolicy() & Qt::TabFocus))
+            // Every control that takes the focus by Tab, not only the listed
+            // ones; a combo box's own field hands its focus to the box.
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
                 chain << w->objectName();
             w = w->nextInFocusChain();
         } while (w && w != start && chain.size() <= order.size());

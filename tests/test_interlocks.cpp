@@ -1,6 +1,6 @@
 // Panel switching and the four master check boxes, driven by clicks on the
 // real controls.
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "infowindows/dialogbox1.h"
 #include "infowindows/form3.h"
@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 using namespace tavik;
 
@@ -205,23 +206,47 @@ private slots:
     void gripDialogBlocksTheMainWindowUntilItGoes()
     {
         QFETCH(bool, byCloseBox);
+        int ends = 0;
+        windows->quitEventLoop = [&ends] { ++ends; };
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
         QTest::mouseClick(button("HelpOn"), Qt::LeftButton);
         clickOn("GRIPINFO");
         Dialogbox1 *grip = windows->dialogbox1();
         QVERIFY(grip->isVisible());
-        QVERIFY(!form->isEnabled());
+        QVERIFY(!form->takesInput());
+        // The main window keeps its look: nothing on it turns grey.
+        QVERIFY(form->isEnabled());
+        QVERIFY(button("Start")->isEnabled());
         QVERIFY(windows->help()->isEnabled());
+
+        // Clicks, keys and close requests given to the main window on the
+        // screen all go nowhere, and none is kept for later.
         platform->yesNoAnswers.enqueue(true);
-        QTest::mouseClick(button("quit"), Qt::LeftButton);
-        QTest::mouseClick(button("Start"), Qt::LeftButton);
+        QWindow *mainWindow = form->windowHandle();
+        for (const char *name : {"quit", "Start", "SoundOn"})
+            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, button(name)->mapTo(form, button(name)->rect().center()));
+        QTest::keyClick(mainWindow, Qt::Key_Space);
+        mainWindow->close();
+        QCloseEvent closeRequest;
+        QCoreApplication::sendEvent(form, &closeRequest);
+        QVERIFY(!closeRequest.isAccepted());
         QVERIFY(platform->events.isEmpty());
+        QVERIFY(control("JoyOpt")->isVisible());
+
         if (byCloseBox)
-            grip->close();
+            grip->windowHandle()->close();
         else
             QTest::mouseClick(grip->findChild<QPushButton *>("Command1"), Qt::LeftButton);
         QVERIFY(!grip->isVisible());
-        QVERIFY(form->isEnabled());
+        QVERIFY(form->takesInput());
+        QCoreApplication::processEvents();
+        QCOMPARE(ends, 0);
+        QVERIFY(form->isVisible());
         QVERIFY(control("JoyOpt")->isVisible());
+        // The main window answers again.
+        QTest::mouseClick(mainWindow, Qt::LeftButton, {}, button("SoundOn")->mapTo(form, button("SoundOn")->rect().center()));
+        QVERIFY(control("SoundOpt")->isVisible());
     }
 
     void loadRomShowsTheChooserModally_data()

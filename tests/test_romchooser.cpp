@@ -2,7 +2,7 @@
 // walking drives and folders, writing the picked name into the main window,
 // both ways of closing, modality, failures, large folders, and a launch that
 // starts a fake emulator in the folder the ROM was picked in.
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "launch/launchpress.h"
 #include "mainwindow/form1.h"

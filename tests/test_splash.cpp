@@ -1,5 +1,5 @@
 // The splash's timed hand-over to the main window, and its dismissal by a key.
-#include "app/appearance.h"
+#include "appearance/appearance.h"
 #include "app/windowset.h"
 #include "infowindows/frmsplash.h"
 #include "mainwindow/form1.h"

@@ -1,0 +1,126 @@
+#include "appearance/appearance.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QPalette>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <QWidget>
+
+// The pictures and the icon live in the windows library; a static library
+// registers its resources only when asked to.
+static void registerResources() { Q_INIT_RESOURCE(resources); }
+
+namespace tavik {
+namespace {
+
+const QColor black(0, 0, 0);
+const QColor white(255, 255, 255);
+const QColor disabledCaption(128, 128, 128);
+
+QString loadFamily(const QStringList &files, const QString &fallback)
+{
+    QString family;
+    for (const QString &file : files) {
+        const int id = QFontDatabase::addApplicationFont(file);
+        const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+        if (family.isEmpty() && !families.isEmpty())
+            family = families.first();
+    }
+    return family.isEmpty() ? fallback : family;
+}
+
+// The classic style, with two changes for captions on the black panels: a
+// disabled caption is drawn grey without the light etch (which on black reads
+// as an enabled caption), and a group frame's title takes the caption colour
+// rather than the field text colour.
+class ClassicStyle : public QProxyStyle {
+public:
+    ClassicStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Windows"))) {}
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_EtchDisabledText)
+            return 0;
+        if (hint == SH_GroupBox_TextLabelColor && option)
+            return int(option->palette.color(QPalette::WindowText).rgba());
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QString &dialogFamily()
+{
+    static QString family = QStringLiteral("Liberation Sans");
+    return family;
+}
+
+} // namespace
+
+void setUpAppearance()
+{
+    registerResources();
+    dialogFamily() = loadFamily({QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
+                                 QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf")},
+                                QStringLiteral("Liberation Sans"));
+    QApplication::setStyle(new ClassicStyle);
+    QApplication::setFont(dialogFont());
+
+    // The 64-pixel image keeps the 32-pixel icon sharp at a scale of 2.
+    QIcon icon;
+    for (int size : {16, 32, 64})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+}
+
+QFont dialogFont()
+{
+    QFont font(dialogFamily());
+    font.setPointSizeF(8.25);
+    // Outline-true advances, the same on every screen and in every grab; and
+    // Tahoma set 4 % tighter, which brings its widths to those the layout's
+    // captions were fitted to, so that none is clipped.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    font.setLetterSpacing(QFont::PercentageSpacing, 96);
+    return font;
+}
+
+QFont fixedFont()
+{
+    QFont font(QStringLiteral("Liberation Mono"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(9);
+    return font;
+}
+
+void paintWhiteOnBlack(QWidget *panel)
+{
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, black);
+    palette.setColor(QPalette::WindowText, white);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, disabledCaption);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+}
+
+void paintFieldWhiteOnBlack(QWidget *field)
+{
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, black);
+    palette.setColor(QPalette::Text, white);
+    palette.setColor(QPalette::Disabled, QPalette::Text, disabledCaption);
+    palette.setColor(QPalette::Disabled, QPalette::Base, black);
+    field->setPalette(palette);
+}
+
+void paintBlackBackground(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, black);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace tavik

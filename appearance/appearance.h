@@ -1,0 +1,33 @@
+// The look every window is drawn for: the classic style, the dialog and
+// readme faces, the white-on-black option panels and the program icon.
+#pragma once
+
+#include <QFont>
+
+class QWidget;
+
+namespace tavik {
+
+// Loads the faces, sets the "Windows" style, the default font and the icon.
+// Call once, after the application object exists.
+void setUpAppearance();
+
+// The dialog face at 8.25 pt: Tahoma, which scales and has a real bold face,
+// set slightly tighter so that its widths match the classic "MS Sans Serif"
+// the layout was drawn for; Liberation Sans when Tahoma is missing.
+QFont dialogFont();
+// The readme's face at 9 pt: a scalable monospace (Liberation Mono) in place
+// of the bitmap "Fixedsys"; 58 of its columns fit the readme box.
+QFont fixedFont();
+
+// Captions inside an option panel: white on black, mid grey when disabled.
+// Only the caption colours change; a box's tick and a button's dot keep the
+// indicator's own black on white, so they stay visible.
+void paintWhiteOnBlack(QWidget *panel);
+// A text or combo field with white text on a black field. The field's sunken
+// edge keeps its light and dark lines, so it still reads as a field.
+void paintFieldWhiteOnBlack(QWidget *field);
+// A window or frame with a plain black background.
+void paintBlackBackground(QWidget *widget);
+
+} // namespace tavik

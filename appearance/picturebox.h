@@ -1,0 +1,37 @@
+// PictureBox: a picture control that stays sharp at any display scale. Its
+// source is drawn at twice the shown size or more; each paint uses a copy
+// scaled once, smoothly, to the pixels the control really covers.
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+#include <QPixmap>
+
+namespace tavik {
+
+class PictureBox : public QFrame {
+    Q_OBJECT
+    Q_PROPERTY(QString source READ source WRITE setSource)
+
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+
+    QString source() const { return m_source; }
+    // A picture file or resource path; the picture fills the space inside the frame.
+    void setSource(const QString &path);
+
+signals:
+    // A left-button press and release inside the picture.
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QString m_source;
+    QImage m_image;
+    QPixmap m_scaled;
+};
+
+} // namespace tavik
