@@ -62,8 +62,10 @@ QString &dialogFamily()
 void setUpAppearance()
 {
     registerResources();
-    dialogFamily() = loadFamily({QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
-                                 QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf")},
+    // Only the regular face: the bold face of this Tahoma draws strokes no
+    // thicker than the regular one, so bold text is emboldened from the
+    // regular outline instead, which reads as bold at every size.
+    dialogFamily() = loadFamily({QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")},
                                 QStringLiteral("Liberation Sans"));
     QApplication::setStyle(new ClassicStyle);
     QApplication::setFont(dialogFont());

@@ -12,7 +12,7 @@ namespace tavik {
 // Call once, after the application object exists.
 void setUpAppearance();
 
-// The dialog face at 8.25 pt: Tahoma, which scales and has a real bold face,
+// The dialog face at 8.25 pt: Tahoma, which scales and is emboldened for bold,
 // set slightly tighter so that its widths match the classic "MS Sans Serif"
 // the layout was drawn for; Liberation Sans when Tahoma is missing.
 QFont dialogFont();
