@@ -78,6 +78,7 @@ Form1::Form1(WindowSet &windows)
     ui->cmbSoundPlbk->setEditText(QStringLiteral("Sound Playback Quality Rate"));
 
     wrapCheckBoxCaption(ui->int2);
+    nameForScreenReaders();
 
     connect(ui->Picture1, &PictureBox::clicked, this, &Form1::Picture1_Click);
     connect(ui->Start, &QPushButton::clicked, this, &Form1::Start_Click);
@@ -87,6 +88,35 @@ Form1::Form1(WindowSet &windows)
 }
 
 Form1::~Form1() = default;
+
+// Screen readers name a field or slider after the label that describes it,
+// and the code fields and their boxes, whose visible captions say nothing,
+// after their entry number.
+void Form1::nameForScreenReaders()
+{
+    ui->Label3->setBuddy(ui->ROMLOAD);
+    ui->Label10->setBuddy(ui->SoundBuffersize);
+    ui->Label12->setBuddy(ui->Scanlines);
+    ui->Label1->setBuddy(ui->SoundRatio);
+    ui->Label8->setBuddy(ui->Frameskip);
+    ui->List1->setAccessibleName(ui->List1->item(0)->text());
+    // The combo boxes open on a text that says what they hold; it names them
+    // and their typing fields after the user has chosen another.
+    for (QComboBox *combo : {ui->cmbVideo, ui->cmbSoundPlbk}) {
+        combo->setAccessibleName(combo->currentText());
+        combo->lineEdit()->setAccessibleName(combo->currentText());
+    }
+    ui->Picture1->setAccessibleName(tr("Tavik logo"));
+    ui->Picture1->setAccessibleDescription(tr("Shows who made Tavik"));
+    QLineEdit *codes[] = {ui->GCode1, ui->GCode2, ui->GCode3, ui->GCode4, ui->GCode5,
+                          ui->GCode6, ui->GCode7, ui->GCode8, ui->GCode9, ui->GCode10};
+    QCheckBox *ticks[] = {ui->Code1On, ui->Code2ON, ui->Code3ON, ui->Code4ON, ui->Code5ON,
+                          ui->Code6ON, ui->Code7ON, ui->Code8ON, ui->Code9ON, ui->Code10ON};
+    for (int i = 0; i < 10; ++i) {
+        codes[i]->setAccessibleName(tr("Cheat code %1").arg(i + 1));
+        ticks[i]->setAccessibleName(tr("Use cheat code %1").arg(i + 1));
+    }
+}
 
 void Form1::Form1_Load()
 {

@@ -60,6 +60,7 @@ protected:
 private:
     void Form1_Unload();
     void connectPanelsAndInterlocks();
+    void nameForScreenReaders();
 
     std::unique_ptr<Ui::Form1> ui;
     WindowSet &m_windows;
