@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need, when
 # any of them is missing. Quick and silent when everything is there.
+# `setup.sh packaging` adds the tools that build and check the Debian package.
 set -euo pipefail
 
 packages=(
@@ -9,7 +10,16 @@ packages=(
   fonts-wine fonts-liberation
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop
   pulseaudio pulseaudio-utils
+  desktop-file-utils appstream man-db groff-base
 )
+case "${1:-}" in
+  '') ;;
+  packaging) packages+=(dpkg-dev file lintian xvfb x11-utils) ;;
+  *)
+    echo "usage: $0 [packaging]" >&2
+    exit 2
+    ;;
+esac
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
   echo "$0: this set-up needs Debian 12 (dpkg-query and apt-get were not found)." >&2
