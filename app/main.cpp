@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavik 2.5"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.tavik.Tavik"));
     // The main window's unload ends the program, whatever else is still open.
     QApplication::setQuitOnLastWindowClosed(false);
     tavik::setUpAppearance();

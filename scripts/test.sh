@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: every test in the default
 # build, then the window-free tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; last, installs the default build into a
+# temporary prefix and checks the installed desktop files and manual page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,3 +32,6 @@ for preset in default debug-asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== install"
+bash scripts/check_install.sh build/default
