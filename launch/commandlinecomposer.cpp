@@ -1,5 +1,7 @@
 #include "launch/commandlinecomposer.h"
 
+#include <utility>
+
 namespace tavik {
 namespace {
 
@@ -55,8 +57,8 @@ std::optional<long long> readTypedNumber(const QString &text)
     return negative ? -value : value;
 }
 
-QString ComposeCommandLine(const LaunchSettings &settings, const ShowNotice &notice,
-                           QString &videoModeSwitch)
+ComposedLaunch ComposeCommandLine(const LaunchSettings &settings, const QString &videoModeSwitch,
+                                  const ShowNotice &notice)
 {
     const std::optional<long long> bufferSize = readTypedNumber(settings.SoundBuffersize);
     if (!bufferSize || *bufferSize < 128 || *bufferSize > 4096)
@@ -64,28 +66,29 @@ QString ComposeCommandLine(const LaunchSettings &settings, const ShowNotice &not
 
     const QString cpuCycles = cpuCyclesSwitch(settings.Scanlines, notice);
 
-    if (const std::optional<QString> mode = videoModeLookup(settings.cmbVideo))
-        videoModeSwitch = *mode;
+    const QString videoMode = videoModeLookup(settings.cmbVideo).value_or(videoModeSwitch);
 
-    return QStringLiteral("snes9x.exe ")
-           + videoModeSwitch
-           + checkSwitch(settings.Hires, "-h ")
-           + checkSwitch(settings.Trans, "-tr ")
-           + checkSwitch(settings.Sixteenbit, "-16 ")
-           + checkSwitch(settings.ScreenScale, "-scale ")
-           + frameskipSwitch(settings.Frameskip)
-           + checkSwitch(settings.DisableSound, "-nosound ")
-           + stereoSwitch(settings.StereoSound, settings.StereoSoundEnabled)
-           + (settings.NoMasterVol ? QStringLiteral("-nmv ") : QStringLiteral(" "))
-           + joystickSwitch(settings.NoJoy, settings.JoystickKind)
-           + checkSwitch(settings.NoSoundEcho, "-noecho ")
-           + soundRatioSwitch(settings.SoundRatio)
-           + soundPlaybackLookup(settings.cmbSoundPlbk)
-           + checkSwitch(settings.NoSampleCaching, "-nosamplecaching ")
-           + cpuCycles
-           + checkSwitch(settings.int2, "-i2 ")
-           + cheatSwitch(settings)
-           + settings.ROMLOAD;
+    QString commandLine =
+        QStringLiteral("snes9x.exe ")
+        + videoMode
+        + checkSwitch(settings.Hires, "-h ")
+        + checkSwitch(settings.Trans, "-tr ")
+        + checkSwitch(settings.Sixteenbit, "-16 ")
+        + checkSwitch(settings.ScreenScale, "-scale ")
+        + frameskipSwitch(settings.Frameskip)
+        + checkSwitch(settings.DisableSound, "-nosound ")
+        + stereoSwitch(settings.StereoSound, settings.StereoSoundEnabled)
+        + (settings.NoMasterVol ? QStringLiteral("-nmv ") : QStringLiteral(" "))
+        + joystickSwitch(settings.NoJoy, settings.JoystickKind)
+        + checkSwitch(settings.NoSoundEcho, "-noecho ")
+        + soundRatioSwitch(settings.SoundRatio)
+        + soundPlaybackLookup(settings.cmbSoundPlbk)
+        + checkSwitch(settings.NoSampleCaching, "-nosamplecaching ")
+        + cpuCycles
+        + checkSwitch(settings.int2, "-i2 ")
+        + cheatSwitch(settings)
+        + settings.ROMLOAD;
+    return {std::move(commandLine), videoMode};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
-// The command-line composer: validates the two typed numbers, brings the video
-// mode up to date and concatenates the emulator's switches in their fixed order.
+// The command-line composer: validates the two typed numbers, works out the
+// video mode in force and concatenates the emulator's switches in their fixed
+// order. It keeps no state: the caller holds the video mode between launches.
 #pragma once
 
 #include "launch/launchsettings.h"
@@ -25,10 +26,17 @@ inline const QString cpuCyclesRangeNotice = QStringLiteral(
 // length compares correctly and never overflows.
 std::optional<long long> readTypedNumber(const QString &text);
 
-// Returns the complete command line. `videoModeSwitch` is the program-wide
-// video mode; it is replaced when the video text names a mode. `notice` is
-// called zero to three times, in order, before this returns.
-QString ComposeCommandLine(const LaunchSettings &settings, const ShowNotice &notice,
-                           QString &videoModeSwitch);
+struct ComposedLaunch {
+    QString commandLine;
+    // The program-wide video mode from now on: the one named by the video text,
+    // or the one in force before when the text names none.
+    QString videoModeSwitch;
+};
+
+// Composes the complete command line with `videoModeSwitch`, the video mode in
+// force, unless the video text names another. `notice` is called zero to three
+// times, in order, before this returns.
+ComposedLaunch ComposeCommandLine(const LaunchSettings &settings, const QString &videoModeSwitch,
+                                  const ShowNotice &notice);
 
 } // namespace tavik

@@ -2,17 +2,18 @@
 
 namespace tavik {
 
-void runLaunchPress(const LaunchSettings &settings, QString &videoModeSwitch, const ShowNotice &notice,
-                    const StartProgram &start)
+QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const ShowNotice &notice,
+                       const StartProgram &start)
 {
-    const QString commandLine = ComposeCommandLine(settings, notice, videoModeSwitch);
+    const ComposedLaunch composed = ComposeCommandLine(settings, videoModeSwitch, notice);
     if (settings.ROMLOAD == romPlaceholder) {
         notice(noRomMessage);
-        return;
+        return composed.videoModeSwitch;
     }
-    const QString problem = start(commandLine, settings.ROMLOAD);
+    const QString problem = start(composed.commandLine, settings.ROMLOAD);
     if (!problem.isEmpty())
         notice(problem);
+    return composed.videoModeSwitch;
 }
 
 } // namespace tavik

@@ -15,8 +15,10 @@ inline const QString noRomMessage = QStringLiteral("You haven't picked a SNES RO
 using StartProgram = std::function<QString(const QString &commandLine, const QString &romPath)>;
 
 // Every message (the composer's notices, the missing ROM, a failed start) goes
-// out through `notice`, one at a time, in that order.
-void runLaunchPress(const LaunchSettings &settings, QString &videoModeSwitch, const ShowNotice &notice,
-                    const StartProgram &start);
+// out through `notice`, one at a time, in that order. Returns the video mode in
+// force after the press, which the caller keeps for the next one; a refused
+// launch has brought it up to date too.
+QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const ShowNotice &notice,
+                       const StartProgram &start);
 
 } // namespace tavik

@@ -167,7 +167,7 @@ LaunchSettings Form1::readLaunchSettings() const
 void Form1::Start_Click()
 {
     Platform &platform = m_windows.platform();
-    runLaunchPress(
+    m_windows.videoModeSwitch = runLaunchPress(
         readLaunchSettings(), m_windows.videoModeSwitch,
         [&platform](const QString &message) { platform.showNotice(message); },
         [&platform, romFolder = m_windows.romFolder](const QString &commandLine, const QString &romPath) {

@@ -1,12 +1,19 @@
 #include "platform/emulatorstart.h"
 
 #include "platform/argumentsplitter.h"
+#include "platform/folderreading.h"
 #include "platform/programlookup.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace tavik {
 namespace {
@@ -34,7 +41,7 @@ QString foldersText(const QStringList &folders)
 StartEnvironment StartEnvironment::current()
 {
     return {QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(),
-            QDir::currentPath(), qEnvironmentVariable("PATH")};
+            workingFolderPath(), qEnvironmentVariable("PATH")};
 }
 
 QStringList emulatorArguments(const QString &commandLine, const QString &romPath)
@@ -60,6 +67,13 @@ ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath
                                                      environment.pathVariable);
     const QString program = findProgram(name, folders);
     if (program.isEmpty()) {
+        // An entry of that name that can never run is what the user needs to
+        // hear about first; the folders searched follow either way.
+        const QStringList nonPrograms = nonProgramEntries(name, folders);
+        if (!nonPrograms.isEmpty()) {
+            return {{}, {}, QStringLiteral("%1\nNo program %2 was found. It was looked for in:\n%3")
+                                .arg(nonPrograms.join(QLatin1Char('\n')), name, foldersText(folders))};
+        }
         return {{}, {}, QStringLiteral("The emulator %1 could not be found. It was looked for in:\n%2")
                             .arg(name, foldersText(folders))};
     }
@@ -90,10 +104,20 @@ QString StartEmulator(const QString &commandLine, const QString &romPath, const 
     if (!plan.problem.isEmpty())
         return plan.problem;
     const QString runFolder = romFolder.isEmpty() ? environment.workingFolder : romFolder;
+    if (runFolder.isEmpty())
+        return QStringLiteral("The working folder, where the emulator is to run, no longer exists.");
     if (!QFileInfo(runFolder).isDir()) {
         return QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
             .arg(QDir::toNativeSeparators(runFolder));
     }
+#ifdef Q_OS_UNIX
+    // A folder that can be listed but not entered would otherwise fail inside
+    // the process start, with a reason that names no folder.
+    if (::faccessat(AT_FDCWD, QFile::encodeName(runFolder).constData(), X_OK, AT_EACCESS) != 0) {
+        return QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
+            .arg(QDir::toNativeSeparators(runFolder), qt_error_string(errno));
+    }
+#endif
 
     QProcess process;
     process.setProgram(plan.program);

@@ -11,7 +11,9 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
+#include <climits>
 #include <dirent.h>
+#include <unistd.h>
 #endif
 
 namespace tavik {
@@ -91,6 +93,35 @@ QString folderProblem(const QString &folder)
         return QStringLiteral("Permission denied");
     return {};
 #endif
+}
+
+QString unopenableFolderMessage(const QString &folder, const QString &reason)
+{
+    if (folder.isEmpty())
+        return QStringLiteral("The working folder no longer exists.");
+    return QStringLiteral("The folder %1 could not be opened: %2.").arg(QDir::toNativeSeparators(folder), reason);
+}
+
+QString workingFolderPath()
+{
+    QString path = QDir::currentPath();
+    if (!path.isEmpty())
+        return path;
+#ifdef Q_OS_LINUX
+    // The kernel keeps naming a deleted working folder, with this mark after
+    // its path; anything else it might answer (such as "(unreachable)") is no path.
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/cwd", target, sizeof target);
+    if (length <= 0 || std::size_t(length) >= sizeof target)
+        return {};
+    path = QFile::decodeName(QByteArray(target, length));
+    const QLatin1String deletedMark(" (deleted)");
+    if (path.endsWith(deletedMark))
+        path.chop(deletedMark.size());
+    if (path.startsWith(QLatin1Char('/')))
+        return path;
+#endif
+    return {};
 }
 
 QStringList folderChain(const QString &folder, const QString &root)

@@ -24,6 +24,17 @@ void sortNaturally(QStringList &names);
 // Why `folder` cannot be opened, in plain words, or the empty text when it can.
 QString folderProblem(const QString &folder);
 
+// The message that a folder could not be opened, naming it, with the reason
+// folderProblem() gave. The empty name stands for a working folder that no
+// longer exists and whose path nobody knows any more.
+QString unopenableFolderMessage(const QString &folder, const QString &reason);
+
+// The launcher's working folder. Once it has been deleted the system no longer
+// reports it as the current folder, though it still knows the path it had; that
+// path is returned then, so that messages can name the folder that went. Empty
+// only when even that path cannot be learnt.
+QString workingFolderPath();
+
 // `folder` and each folder above it up to `root`, the root first. When `folder`
 // does not lie under `root`, the chain starts at the file system's root.
 QStringList folderChain(const QString &folder, const QString &root);

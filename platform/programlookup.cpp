@@ -3,19 +3,43 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <utility>
 
 namespace tavik {
+namespace {
+
+// What makes two names of a folder the same folder: where it really is, when it
+// exists; otherwise its tidied absolute name.
+QString folderIdentity(const QString &folder)
+{
+    const QFileInfo info(folder);
+    const QString real = info.canonicalFilePath();
+    return real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real;
+}
+
+} // namespace
 
 QStringList programSearchFolders(const QString &launcherFolder, const QString &workingFolder,
                                  const QString &pathVariable)
 {
-    QStringList folders;
+    QStringList candidates;
     for (const QString &folder : {launcherFolder, workingFolder}) {
         if (!folder.isEmpty())
-            folders.append(folder);
+            candidates.append(folder);
     }
-    for (const QString &folder : pathVariable.split(QDir::listSeparator(), Qt::SkipEmptyParts))
+    candidates += pathVariable.split(QDir::listSeparator(), Qt::SkipEmptyParts);
+
+    QStringList folders;
+    QSet<QString> seen;
+    for (const QString &folder : std::as_const(candidates)) {
+        const QString identity = folderIdentity(folder);
+        if (seen.contains(identity))
+            continue;
+        seen.insert(identity);
         folders.append(folder);
+    }
     return folders;
 }
 
@@ -27,6 +51,20 @@ QString findProgram(const QString &name, const QStringList &folders)
             return candidate.absoluteFilePath();
     }
     return {};
+}
+
+QStringList nonProgramEntries(const QString &name, const QStringList &folders)
+{
+    QStringList lines;
+    for (const QString &folder : folders) {
+        const QFileInfo candidate(QDir(folder), name);
+        const QString path = QDir::toNativeSeparators(candidate.absoluteFilePath());
+        if (candidate.isDir())
+            lines.append(QStringLiteral("%1 is a folder, not a program.").arg(path));
+        else if (candidate.isSymLink() && !candidate.exists())
+            lines.append(QStringLiteral("%1 is a link to nothing.").arg(path));
+    }
+    return lines;
 }
 
 bool isWindowsExecutable(const QString &filePath)

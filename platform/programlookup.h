@@ -8,13 +8,20 @@
 namespace tavik {
 
 // The folders searched, in order: the launcher's own folder, the working
-// folder, then each folder of the PATH text (empty entries skipped).
+// folder, then each folder of the PATH text (empty entries skipped). A folder
+// that comes again, under the same or another name (a trailing slash, a link),
+// is searched only where it first comes.
 QStringList programSearchFolders(const QString &launcherFolder, const QString &workingFolder,
                                  const QString &pathVariable);
 
 // The first regular file (a link to one counts) called `name` in `folders`,
 // as an absolute path, or the empty text when there is none.
 QString findProgram(const QString &name, const QStringList &folders);
+
+// One line for each entry called `name` in `folders` that stands where a
+// program is looked for but can never be run: a folder, or a link to nothing.
+// Each names the entry's path; empty when there is no such entry.
+QStringList nonProgramEntries(const QString &name, const QStringList &folders);
 
 // True when the file begins with "MZ", the mark of a Windows executable.
 bool isWindowsExecutable(const QString &filePath);

@@ -1,3 +1,7 @@
+// The sound plays on a thread of its own. libcanberra's calls block for as long
+// as the sound server takes to answer (half a minute when it never does), and
+// it may report a sound's end late, more than once or never; the waiting
+// caller must not depend on either.
 #include "platform/soundeffect.h"
 
 #include <QFile>
@@ -6,63 +10,143 @@
 
 #include <canberra.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
 
 namespace tavik {
 namespace {
 
 using namespace std::chrono_literals;
+using std::chrono::milliseconds;
 
 // The freedesktop bell is well under a second; allow for a slow server.
-constexpr auto defaultSoundLimit = 3s;
-// Time the sound server may take beyond the sound itself before we give up.
-constexpr auto startupAllowance = 1500ms;
+constexpr milliseconds defaultSoundLimit = 3s;
+// Time the sound server may take to connect, and beyond the sound itself,
+// before we give up.
+constexpr milliseconds startupAllowance = 1500ms;
+// Time a cancelled sound's end is awaited before the next step.
+constexpr milliseconds cancelAllowance = 500ms;
 
-struct Completion {
+// The ends of the sounds being played, by number. The finish callback gets
+// only the number, never a pointer into a waiter's memory, so a report for a
+// sound nobody waits for any more finds nothing and changes nothing. The table
+// is never destroyed: a report may still come while the program ends.
+struct Completions {
     std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    int error = CA_SUCCESS;
+    std::condition_variable changed;
+    std::map<std::uintptr_t, std::optional<int>> results; // the error code once ended
+    std::uintptr_t nextKey = 1;
 };
+
+Completions &completions()
+{
+    static Completions *const table = new Completions;
+    return *table;
+}
 
 void onFinished(ca_context *, uint32_t, int error, void *userdata)
 {
-    auto *completion = static_cast<Completion *>(userdata);
+    Completions &table = completions();
     {
-        std::lock_guard lock(completion->mutex);
-        completion->done = true;
-        completion->error = error;
+        std::lock_guard lock(table.mutex);
+        const auto entry = table.results.find(reinterpret_cast<std::uintptr_t>(userdata));
+        if (entry == table.results.end())
+            return;
+        entry->second = error;
     }
-    completion->finished.notify_all();
+    table.changed.notify_all();
 }
 
 // Starts one sound and waits for it; false when the server could not play it.
-bool playAndWait(ca_context *context, const char *property, const QByteArray &value,
-                 std::chrono::milliseconds limit)
+bool playAndWait(ca_context *context, const char *property, const char *value, milliseconds limit)
 {
     ca_proplist *properties = nullptr;
     if (ca_proplist_create(&properties) != CA_SUCCESS)
         return false;
-    ca_proplist_sets(properties, property, value.constData());
+    ca_proplist_sets(properties, property, value);
     ca_proplist_sets(properties, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
 
-    Completion completion;
-    const int started = ca_context_play_full(context, 1, properties, onFinished, &completion);
-    ca_proplist_destroy(properties);
-    if (started != CA_SUCCESS)
-        return false;
-
-    std::unique_lock lock(completion.mutex);
-    if (!completion.finished.wait_for(lock, limit, [&] { return completion.done; })) {
-        lock.unlock();
-        ca_context_cancel(context, 1);
-        lock.lock();
-        // The callback still comes after a cancel; it refers to `completion`.
-        completion.finished.wait_for(lock, 500ms, [&] { return completion.done; });
-        return true;
+    Completions &table = completions();
+    std::uintptr_t key = 0;
+    {
+        std::lock_guard lock(table.mutex);
+        key = table.nextKey++;
+        table.results.emplace(key, std::nullopt);
     }
-    return completion.error == CA_SUCCESS;
+    const int started = ca_context_play_full(context, 1, properties, onFinished, reinterpret_cast<void *>(key));
+    ca_proplist_destroy(properties);
+
+    std::unique_lock lock(table.mutex);
+    const auto ended = [&] { return table.results.at(key).has_value(); };
+    bool played = false;
+    if (started == CA_SUCCESS) {
+        if (table.changed.wait_for(lock, limit, ended)) {
+            played = *table.results.at(key) == CA_SUCCESS;
+        } else {
+            lock.unlock();
+            ca_context_cancel(context, 1);
+            lock.lock();
+            table.changed.wait_for(lock, cancelAllowance, ended);
+            played = true; // it played for as long as it was allowed to
+        }
+    }
+    table.results.erase(key);
+    return played;
+}
+
+// What the waiting caller and the playing thread share; each holds a reference,
+// since the thread may outlive the caller's wait.
+struct Playback {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool opened = false;
+    bool finished = false;
+    bool abandoned = false; // the caller has stopped waiting: start no sound any more
+};
+
+std::atomic<bool> busy{false};
+
+// Marks the connection made; false when the caller no longer waits.
+bool stillWanted(Playback &playback)
+{
+    {
+        std::lock_guard lock(playback.mutex);
+        playback.opened = true;
+        if (playback.abandoned)
+            return false;
+    }
+    playback.changed.notify_all();
+    return true;
+}
+
+void playInBackground(const std::shared_ptr<Playback> &playback, const std::string &file,
+                      std::optional<milliseconds> length)
+{
+    ca_context *context = nullptr;
+    if (ca_context_create(&context) == CA_SUCCESS) {
+        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Tavik", nullptr);
+        if (ca_context_open(context) == CA_SUCCESS && stillWanted(*playback)) {
+            const bool played =
+                length && playAndWait(context, CA_PROP_MEDIA_FILENAME, file.c_str(), *length + startupAllowance);
+            if (!played && stillWanted(*playback))
+                playAndWait(context, CA_PROP_EVENT_ID, "bell", defaultSoundLimit);
+        }
+        ca_context_destroy(context);
+    }
+    // Free before the caller hears of the end, so its next sound is not refused.
+    busy = false;
+    {
+        std::lock_guard lock(playback->mutex);
+        playback->finished = true;
+    }
+    playback->changed.notify_all();
 }
 
 } // namespace
@@ -99,24 +183,37 @@ std::optional<std::chrono::milliseconds> wavDuration(const QString &wavFile)
     return std::nullopt;
 }
 
+milliseconds soundWaitLimit(std::optional<milliseconds> length)
+{
+    const milliseconds file = length ? *length + startupAllowance + cancelAllowance : 0ms;
+    return startupAllowance + file + defaultSoundLimit + cancelAllowance;
+}
+
 void playSoundSynchronously(const QString &wavFile)
 {
-    ca_context *context = nullptr;
-    if (ca_context_create(&context) != CA_SUCCESS)
+    if (busy.exchange(true))
         return;
-    ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Tavik", nullptr);
-    if (ca_context_open(context) == CA_SUCCESS) {
-        const std::optional<std::chrono::milliseconds> length = wavDuration(wavFile);
-        const bool played =
-            length
-            && playAndWait(context, CA_PROP_MEDIA_FILENAME,
-                           QFile::encodeName(QFileInfo(wavFile).absoluteFilePath()),
-                           *length + startupAllowance);
-        if (!played)
-            playAndWait(context, CA_PROP_EVENT_ID, "bell",
-                        std::chrono::duration_cast<std::chrono::milliseconds>(defaultSoundLimit));
+    const auto start = std::chrono::steady_clock::now();
+    const std::optional<milliseconds> length = wavDuration(wavFile);
+    const std::string file =
+        length ? QFile::encodeName(QFileInfo(wavFile).absoluteFilePath()).toStdString() : std::string();
+    auto playback = std::make_shared<Playback>();
+    try {
+        std::thread(playInBackground, playback, file, length).detach();
+    } catch (const std::system_error &) {
+        busy = false;
+        return;
     }
-    ca_context_destroy(context);
+
+    std::unique_lock lock(playback->mutex);
+    const bool ended =
+        playback->changed.wait_until(lock, start + startupAllowance,
+                                     [&] { return playback->opened || playback->finished; })
+        && playback->changed.wait_until(lock, start + soundWaitLimit(length), [&] { return playback->finished; });
+    if (!ended)
+        playback->abandoned = true;
 }
+
+bool soundStillWindingDown() { return busy; }
 
 } // namespace tavik

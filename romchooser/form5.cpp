@@ -7,6 +7,7 @@
 #include "mainwindow/form1.h"
 #include "ui_form1.h"
 #include "platform/drives.h"
+#include "platform/folderreading.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -37,7 +38,7 @@ Form5::Form5(WindowSet &windows)
 
     // Every opening starts afresh at the working folder, on its drive.
     fillDriveList();
-    const QString start = QDir::currentPath();
+    const QString start = workingFolderPath();
     const QString root = ui->Drive1->currentData(mountPointRole).toString();
     const QString problem = ui->Dir1->setPath(start, root);
     if (!problem.isEmpty())
@@ -84,8 +85,7 @@ void Form5::reject() { close(); }
 
 void Form5::reportUnopenable(const QString &folder, const QString &reason)
 {
-    m_windows.platform().showNotice(
-        QStringLiteral("The folder %1 could not be opened: %2.").arg(QDir::toNativeSeparators(folder), reason));
+    m_windows.platform().showNotice(unopenableFolderMessage(folder, reason));
 }
 
 void Form5::closeEvent(QCloseEvent *event)

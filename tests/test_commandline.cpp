@@ -1,8 +1,11 @@
 // The launch core without any window: switch tables, validations and the
 // assembled command line.
 #include "launch/commandlinecomposer.h"
+#include "launch/launchpress.h"
 
 #include <QTest>
+
+#include <utility>
 
 using namespace tavik;
 
@@ -14,12 +17,13 @@ struct Composition {
     QString videoModeSwitch;
 };
 
-Composition compose(const LaunchSettings &settings, QString videoMode = initialVideoModeSwitch)
+Composition compose(const LaunchSettings &settings, const QString &videoMode = initialVideoModeSwitch)
 {
     Composition result;
-    result.commandLine = ComposeCommandLine(
-        settings, [&](const QString &message) { result.notices.append(message); }, videoMode);
-    result.videoModeSwitch = videoMode;
+    ComposedLaunch composed = ComposeCommandLine(
+        settings, videoMode, [&](const QString &message) { result.notices.append(message); });
+    result.commandLine = std::move(composed.commandLine);
+    result.videoModeSwitch = std::move(composed.videoModeSwitch);
     return result;
 }
 
@@ -134,20 +138,50 @@ private slots:
 
     void videoModeKeptAcrossCompositions()
     {
-        QString videoMode = initialVideoModeSwitch;
-        const ShowNotice ignore = [](const QString &) {};
         LaunchSettings s = withRom();
         s.cmbVideo = QStringLiteral("800x600 - 8bit");
-        ComposeCommandLine(s, ignore, videoMode);
+        const Composition first = compose(s);
         s.cmbVideo = QStringLiteral("abc");
-        const QString line = ComposeCommandLine(s, ignore, videoMode);
-        QCOMPARE(videoMode, QStringLiteral("-m 8 "));
-        QVERIFY(line.startsWith(QStringLiteral("snes9x.exe -m 8 ")));
-        // Refused launches (the placeholder ROM text) still bring the mode up to date.
-        LaunchSettings noRom;
-        noRom.cmbVideo = QStringLiteral("320x200 - 8bit");
-        ComposeCommandLine(noRom, ignore, videoMode);
-        QCOMPARE(videoMode, QStringLiteral("-m 1 "));
+        const Composition second = compose(s, first.videoModeSwitch);
+        QCOMPARE(second.videoModeSwitch, QStringLiteral("-m 8 "));
+        QVERIFY(second.commandLine.startsWith(QStringLiteral("snes9x.exe -m 8 ")));
+        // The same record and mode in force give the same result again.
+        const Composition again = compose(s, first.videoModeSwitch);
+        QCOMPARE(again.commandLine, second.commandLine);
+        QCOMPARE(again.videoModeSwitch, second.videoModeSwitch);
+    }
+
+    // The press hands back the mode in force afterwards, on every road out.
+    void launchPressReturnsTheVideoMode_data()
+    {
+        QTest::addColumn<QString>("rom");
+        QTest::addColumn<QString>("startProblem");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("started") << "GAME.SMC" << ""
+                                 << QStringList{"start: snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 GAME.SMC"};
+        QTest::newRow("refused for want of a ROM") << "Select a SNES Rom File" << ""
+                                                   << QStringList{"notice: You haven't picked a SNES ROM Yet!"};
+        QTest::newRow("start failed") << "GAME.SMC" << "no emulator"
+                                      << QStringList{"start: snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 GAME.SMC",
+                                                     "notice: no emulator"};
+    }
+    void launchPressReturnsTheVideoMode()
+    {
+        QFETCH(QString, rom);
+        QFETCH(QString, startProblem);
+        QFETCH(QStringList, events);
+        LaunchSettings s;
+        s.ROMLOAD = rom;
+        s.cmbVideo = QStringLiteral("320x200 - 8bit");
+        QStringList seen;
+        const QString mode = runLaunchPress(
+            s, initialVideoModeSwitch, [&](const QString &message) { seen.append("notice: " + message); },
+            [&](const QString &commandLine, const QString &) {
+                seen.append("start: " + commandLine);
+                return startProblem;
+            });
+        QCOMPARE(mode, QStringLiteral("-m 1 "));
+        QCOMPARE(seen, events);
     }
 
     void placeSwitches_data()

@@ -8,12 +8,58 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+#include <optional>
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace tavik;
 using namespace tavik::testing;
 
 namespace {
 
 const QString emulatorName = QStringLiteral("snes9x.exe");
+
+// Runs `check` with the rights of an ordinary user, so that permission checks
+// hold even when the tests run as the superuser: then it runs in a child
+// process that has given up its rights. Nothing when they cannot be given up.
+std::optional<QString> asOrdinaryUser(const std::function<QString()> &check)
+{
+    if (::geteuid() != 0)
+        return check();
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const uid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0
+            || ::setresuid(nobody, nobody, nobody) != 0)
+            ::_exit(2);
+        const QByteArray answer = check().toUtf8();
+        const bool written = ::write(channel[1], answer.constData(), std::size_t(answer.size())) == answer.size();
+        ::_exit(written ? 0 : 3);
+    }
+    ::close(channel[1]);
+    QByteArray answer;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return QString::fromUtf8(answer);
+}
+
+void openUpForEveryone(const QString &path)
+{
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                            | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+}
 
 } // namespace
 
@@ -51,6 +97,129 @@ private slots:
         QCOMPARE(folders.size(), 5);
         const QString found = findProgram(emulatorName, folders);
         QCOMPARE(found, winner.isEmpty() ? QString() : dir.filePath(winner + QLatin1Char('/') + emulatorName));
+    }
+
+    void searchedFoldersHaveNoRepeats_data()
+    {
+        QTest::addColumn<QString>("path"); // ':'-separated, with L for the launcher's and W for the working folder
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no repeats") << "p1:p2" << QStringList{"L", "W", "p1", "p2"};
+        QTest::newRow("PATH names a folder twice") << "p1:p2:p1" << QStringList{"L", "W", "p1", "p2"};
+        QTest::newRow("PATH names the launcher's and the working folder") << "W:p1:L"
+                                                                          << QStringList{"L", "W", "p1"};
+        QTest::newRow("a trailing slash or a dot is the same folder") << "p1:p1/:p1/.:W/" << QStringList{"L", "W", "p1"};
+        QTest::newRow("a link to a folder already searched") << "link-to-p1:p1:p2" << QStringList{"L", "W", "link-to-p1", "p2"};
+        QTest::newRow("folders that do not exist, twice") << "gone:gone/" << QStringList{"L", "W", "gone"};
+    }
+    void searchedFoldersHaveNoRepeats()
+    {
+        QFETCH(QString, path);
+        QFETCH(QStringList, expected);
+        QTemporaryDir root;
+        QDir dir(root.path());
+        for (const char *name : {"L", "W", "p1", "p2"})
+            QVERIFY(dir.mkdir(QString::fromLatin1(name)));
+        QVERIFY(QFile::link(dir.filePath("p1"), dir.filePath("link-to-p1")));
+        QStringList pathFolders;
+        for (const QString &entry : path.split(QLatin1Char(':')))
+            pathFolders.append(dir.filePath(entry));
+        QStringList expectedFolders;
+        for (const QString &entry : expected)
+            expectedFolders.append(dir.filePath(entry));
+        QCOMPARE(programSearchFolders(dir.filePath("L"), dir.filePath("W"), pathFolders.join(QLatin1Char(':'))),
+                 expectedFolders);
+    }
+
+    void notFoundListsEachFolderOnce()
+    {
+        QTemporaryDir launcher, bin;
+        const QString path = QStringList{bin.path(), launcher.path(), bin.path()}.join(QLatin1Char(':'));
+        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {},
+                                              {launcher.path(), launcher.path(), path});
+        QCOMPARE(problem, QStringLiteral("The emulator snes9x.exe could not be found. It was looked for in:\n"
+                                         "  %1\n  %2")
+                              .arg(launcher.path(), bin.path()));
+    }
+
+    // Entries of the emulator's name that can never run are named, not passed
+    // over as if nothing were there.
+    void nonProgramsAreNamed_data()
+    {
+        QTest::addColumn<QString>("inLauncher"); // what stands as snes9x.exe in each folder
+        QTest::addColumn<QString>("inPath");
+        QTest::addColumn<QString>("expected"); // %1 launcher, %2 working, %3 PATH folder
+        const QString searched = QStringLiteral("No program snes9x.exe was found. It was looked for in:\n"
+                                                "  %1\n  %2\n  %3");
+        QTest::newRow("a folder") << "folder" << "" << "%1/snes9x.exe is a folder, not a program.\n" + searched;
+        QTest::newRow("a link to nothing") << "" << "dangling" << "%3/snes9x.exe is a link to nothing.\n" + searched;
+        QTest::newRow("a link to a folder") << "" << "folder link" << "%3/snes9x.exe is a folder, not a program.\n" + searched;
+        QTest::newRow("both, in search order")
+            << "dangling" << "folder" << "%1/snes9x.exe is a link to nothing.\n%3/snes9x.exe is a folder, not a program.\n" + searched;
+        QTest::newRow("a program further on still wins") << "folder" << "program" << "";
+    }
+    void nonProgramsAreNamed()
+    {
+        QFETCH(QString, inLauncher);
+        QFETCH(QString, inPath);
+        QFETCH(QString, expected);
+        QTemporaryDir launcher, working, bin, elsewhere;
+        auto make = [&](const QString &kind, const QString &folder) {
+            const QString at = folder + QLatin1Char('/') + emulatorName;
+            if (kind == QLatin1String("folder"))
+                QVERIFY(QDir().mkdir(at));
+            else if (kind == QLatin1String("dangling"))
+                QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("gone")), at));
+            else if (kind == QLatin1String("folder link"))
+                QVERIFY(QFile::link(elsewhere.path(), at));
+            else if (kind == QLatin1String("program"))
+                writeFile(at, "#!/bin/sh\n", true);
+        };
+        make(inLauncher, launcher.path());
+        make(inPath, bin.path());
+        const ProcessPlan plan = planEmulatorStart(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"),
+                                                   {launcher.path(), working.path(), bin.path()});
+        QCOMPARE(plan.problem, expected.isEmpty() ? QString() : expected.arg(launcher.path(), working.path(), bin.path()));
+    }
+
+    void runFolderThatCannotBeEnteredIsNamed()
+    {
+        QTemporaryDir launcher, working, roms;
+        writeFile(launcher.filePath(emulatorName), "#!/bin/sh\n", true);
+        for (const QString &folder : {launcher.path(), working.path()})
+            openUpForEveryone(folder);
+        openUpForEveryone(launcher.filePath(emulatorName));
+        // Listable, not enterable.
+        QVERIFY(QFile::setPermissions(roms.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const std::optional<QString> problem = asOrdinaryUser([&] {
+            return StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), roms.path(),
+                                 {launcher.path(), working.path(), {}});
+        });
+        openUpForEveryone(roms.path());
+        if (!problem)
+            QSKIP("the superuser's rights could not be given up for this check");
+        QCOMPARE(*problem, QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: "
+                                          "Permission denied.")
+                               .arg(roms.path()));
+    }
+
+    void deletedWorkingFolderIsNamed()
+    {
+        const QString startFolder = QDir::currentPath();
+        QTemporaryDir launcher, working;
+        writeFile(launcher.filePath(emulatorName), "#!/bin/sh\n", true);
+        const QString gone = QDir(working.path()).canonicalPath();
+        QVERIFY(QDir::setCurrent(gone));
+        QVERIFY(working.remove());
+        StartEnvironment environment = StartEnvironment::current();
+        QDir::setCurrent(startFolder);
+        QCOMPARE(environment.workingFolder, gone);
+        environment.launcherFolder = launcher.path();
+        QCOMPARE(StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {}, environment),
+                 QStringLiteral("The folder %1, where the emulator is to run, no longer exists.").arg(gone));
+        // Where even its name is unknown, the message says so without one.
+        environment.workingFolder.clear();
+        QCOMPARE(StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {}, environment),
+                 QStringLiteral("The working folder, where the emulator is to run, no longer exists."));
     }
 
     void startsRealProcessWithDataArguments_data()

@@ -136,6 +136,48 @@ private slots:
             QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
     }
 
+    void unopenableFolderMessages_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("named") << "/media/usb/roms"
+                               << "The folder /media/usb/roms could not be opened: No such file or directory.";
+        QTest::newRow("working folder gone, path unknown") << "" << "The working folder no longer exists.";
+    }
+    void unopenableFolderMessages()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, expected);
+        QCOMPARE(unopenableFolderMessage(folder, QStringLiteral("No such file or directory")), expected);
+    }
+
+    // A deleted working folder is still named by the path it had.
+    void workingFolderPaths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("there") << "roms" << false;
+        QTest::newRow("deleted") << "roms" << true;
+        QTest::newRow("deleted, blanks in its name") << "My  Roms" << true;
+        QTest::newRow("deleted, named like the kernel's mark") << "old (deleted)" << true;
+        QTest::newRow("there, named like the kernel's mark") << "old (deleted)" << false;
+    }
+    void workingFolderPaths()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, deleted);
+        const QString startFolder = QDir::currentPath();
+        QTemporaryDir dir;
+        const QString folder = QDir(dir.path()).canonicalPath() + QLatin1Char('/') + name;
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(QDir::setCurrent(folder));
+        if (deleted)
+            QVERIFY(QDir().rmdir(folder));
+        const QString path = workingFolderPath();
+        QDir::setCurrent(startFolder);
+        QCOMPARE(path, folder);
+    }
+
     void folderChains_data()
     {
         QTest::addColumn<QString>("folder");

@@ -420,6 +420,17 @@ private slots:
         QCOMPARE(rowTexts(ui->File1), filesBefore);
     }
 
+    void deletedWorkingFolderIsNamed()
+    {
+        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTRY_VERIFY(!windows->isForm5Loaded());
+        const QString gone = canonical(work->path());
+        QVERIFY(work->remove());
+        openChooser();
+        QCOMPARE(platform->notices,
+                 QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.").arg(gone)}));
+    }
+
     void folderRemovedWhileShown()
     {
         walkTo(QStringLiteral("a/b"));

@@ -1,5 +1,6 @@
 // The synchronous sound effect against a real sound server (a PulseAudio null
-// sink that the test command starts), and without one.
+// sink that the test command starts), without one, and against one that never
+// answers.
 #include "platform/soundeffect.h"
 
 #include <QElapsedTimer>
@@ -7,6 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace tavik;
 
@@ -115,6 +122,43 @@ private slots:
         else
             qputenv("PULSE_SERVER", saved);
         QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+    }
+
+    // A server that takes the connection and then never says a word: the call
+    // still returns within its limit, and what was started winds down once the
+    // server goes away.
+    void unansweringServerDoesNotHoldTheCaller()
+    {
+        QTemporaryDir socketDir;
+        const QByteArray socketPath = QFile::encodeName(socketDir.filePath(QStringLiteral("native")));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        QVERIFY(std::size_t(socketPath.size()) < sizeof address.sun_path);
+        std::memcpy(address.sun_path, socketPath.constData(), std::size_t(socketPath.size()));
+        const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(server >= 0);
+        QVERIFY(::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0);
+        QVERIFY(::listen(server, 8) == 0);
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:" + socketPath);
+
+        const QString tone = writeFile(dir, QStringLiteral("short.wav"), makeWav(300));
+        const qint64 elapsed = timedPlay(tone);
+        const bool leftRunning = soundStillWindingDown();
+        const qint64 refused = timedPlay(tone);
+        ::close(server);
+        // The environment is shared with the thread still connecting; it is
+        // put back only once that thread is done.
+        QTRY_VERIFY_WITH_TIMEOUT(!soundStillWindingDown(), 15000);
+        if (saved.isNull())
+            qunsetenv("PULSE_SERVER");
+        else
+            qputenv("PULSE_SERVER", saved);
+
+        const qint64 limit = soundWaitLimit(std::chrono::milliseconds(300)).count();
+        QVERIFY2(elapsed <= limit + 250, qPrintable(QStringLiteral("%1 ms, limit %2 ms").arg(elapsed).arg(limit)));
+        QVERIFY(leftRunning);
+        QVERIFY2(refused < 100, qPrintable(QString::number(refused)));
     }
 };
 
