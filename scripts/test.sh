@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: every test in the default
 # build, then the window-free tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, then the fuzz targets over their seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,7 +25,7 @@ pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl info >/dev/null
 export TAVIK_TEST_SOUND_SERVER=1
-for preset in default debug-asan; do
+for preset in default debug-asan fuzz; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
