@@ -1,5 +1,6 @@
 #include "launch/commandlinecomposer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tavik {
@@ -52,7 +53,7 @@ std::optional<long long> readTypedNumber(const QString &text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
         if (value < saturation)
-            value = value * 10 + (c.unicode() - '0');
+            value = std::min(value * 10 + (c.unicode() - '0'), saturation);
     }
     return negative ? -value : value;
 }

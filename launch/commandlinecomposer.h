@@ -22,8 +22,9 @@ inline const QString cpuCyclesRangeNotice = QStringLiteral(
     "Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead.");
 
 // A typed number is an optional leading "-" and one or more ASCII digits, nothing
-// else. The value is saturated far beyond every range checked, so a text of any
-// length compares correctly and never overflows.
+// else. Its magnitude saturates at 10^12, far beyond every range checked: a
+// larger number reads as 10^12 (or -10^12), so a text of any length compares
+// correctly and never overflows.
 std::optional<long long> readTypedNumber(const QString &text);
 
 struct ComposedLaunch {

@@ -64,8 +64,25 @@ void onFinished(ca_context *, uint32_t, int error, void *userdata)
     table.changed.notify_all();
 }
 
+// What the waiting caller and the playing thread share; each holds a reference,
+// since the thread may outlive the caller's wait.
+struct Playback {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool opened = false;
+    bool finished = false;
+    bool abandoned = false; // the caller has stopped waiting: start no sound any more
+};
+
+bool abandoned(Playback &playback)
+{
+    std::lock_guard lock(playback.mutex);
+    return playback.abandoned;
+}
+
 // Starts one sound and waits for it; false when the server could not play it.
-bool playAndWait(ca_context *context, const char *property, const char *value, milliseconds limit)
+bool playAndWait(ca_context *context, const char *property, const char *value, milliseconds limit,
+                 Playback &playback)
 {
     ca_proplist *properties = nullptr;
     if (ca_proplist_create(&properties) != CA_SUCCESS)
@@ -82,12 +99,15 @@ bool playAndWait(ca_context *context, const char *property, const char *value, m
     }
     const int started = ca_context_play_full(context, 1, properties, onFinished, reinterpret_cast<void *>(key));
     ca_proplist_destroy(properties);
+    // A server slow to take the sound may take it after the caller gave up;
+    // then it is stopped at once.
+    const bool tooLate = started == CA_SUCCESS && abandoned(playback);
 
     std::unique_lock lock(table.mutex);
     const auto ended = [&] { return table.results.at(key).has_value(); };
     bool played = false;
     if (started == CA_SUCCESS) {
-        if (table.changed.wait_for(lock, limit, ended)) {
+        if (!tooLate && table.changed.wait_for(lock, limit, ended)) {
             played = *table.results.at(key) == CA_SUCCESS;
         } else {
             lock.unlock();
@@ -100,16 +120,6 @@ bool playAndWait(ca_context *context, const char *property, const char *value, m
     table.results.erase(key);
     return played;
 }
-
-// What the waiting caller and the playing thread share; each holds a reference,
-// since the thread may outlive the caller's wait.
-struct Playback {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool opened = false;
-    bool finished = false;
-    bool abandoned = false; // the caller has stopped waiting: start no sound any more
-};
 
 std::atomic<bool> busy{false};
 
@@ -133,10 +143,11 @@ void playInBackground(const std::shared_ptr<Playback> &playback, const std::stri
     if (ca_context_create(&context) == CA_SUCCESS) {
         ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Tavik", nullptr);
         if (ca_context_open(context) == CA_SUCCESS && stillWanted(*playback)) {
-            const bool played =
-                length && playAndWait(context, CA_PROP_MEDIA_FILENAME, file.c_str(), *length + startupAllowance);
+            const bool played = length
+                                && playAndWait(context, CA_PROP_MEDIA_FILENAME, file.c_str(),
+                                               *length + startupAllowance, *playback);
             if (!played && stillWanted(*playback))
-                playAndWait(context, CA_PROP_EVENT_ID, "bell", defaultSoundLimit);
+                playAndWait(context, CA_PROP_EVENT_ID, "bell", defaultSoundLimit, *playback);
         }
         ca_context_destroy(context);
     }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: every test in the default
 # build, then the window-free tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer; last, installs the default build into a
-# temporary prefix and checks the installed desktop files and manual page.
+# UndefinedBehaviorSanitizer, then the fuzz targets over their seed corpus;
+# last, installs the default build into a temporary prefix and checks the
+# installed desktop files and manual page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,7 +27,7 @@ pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl info >/dev/null
 export TAVIK_TEST_SOUND_SERVER=1
-for preset in default debug-asan; do
+for preset in default debug-asan fuzz; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

@@ -155,6 +155,8 @@ private slots:
         else
             qputenv("PULSE_SERVER", saved);
 
+        if (!leftRunning && elapsed < 1000)
+            QSKIP("libcanberra did not use the PulseAudio server; is its PulseAudio plug-in installed?");
         const qint64 limit = soundWaitLimit(std::chrono::milliseconds(300)).count();
         QVERIFY2(elapsed <= limit + 250, qPrintable(QStringLiteral("%1 ms, limit %2 ms").arg(elapsed).arg(limit)));
         QVERIFY(leftRunning);
