@@ -1,7 +1,7 @@
 // Program start: the application, its look, the window set, and the splash,
 // which hands over to the main window; then only the event loop runs.
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "infowindows/frmsplash.h"
 #include "platform/desktopplatform.h"
 
@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     tavik::setUpAppearance();
 
     tavik::DesktopPlatform platform;
-    tavik::WindowSet windows(platform);
+    tavik::ProgramWindows windows(platform);
     windows.frmSplash()->show();
     return QApplication::exec();
 }

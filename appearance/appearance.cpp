@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QIcon>
 #include <QPalette>
 #include <QProxyStyle>
@@ -123,6 +125,16 @@ void paintBlackBackground(QWidget *widget)
     palette.setColor(QPalette::Window, black);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize frame = window->frameGeometry().size();
+    window->move(available.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
 } // namespace tavik

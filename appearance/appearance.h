@@ -30,4 +30,7 @@ void paintFieldWhiteOnBlack(QWidget *field);
 // A window or frame with a plain black background.
 void paintBlackBackground(QWidget *widget);
 
+// Moves a window to the middle of the primary screen's free area.
+void centreOnScreen(QWidget *window);
+
 } // namespace tavik

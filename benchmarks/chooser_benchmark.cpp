@@ -5,7 +5,8 @@
 //
 //   chooser_benchmark [file count, default 100000] [rounds, default 3]
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
+#include "platform/platform.h"
 #include "romchooser/form5.h"
 #include "romchooser/filelist.h"
 #include "romchooser/folderlist.h"
@@ -41,7 +42,7 @@ struct Round {
 
 // Opens the chooser and runs the event loop until both lists are whole,
 // timing the gaps between turns of the loop.
-Round measure(tavik::WindowSet &windows, int files)
+Round measure(tavik::ProgramWindows &windows, int files)
 {
     Round round;
     QElapsedTimer clock;
@@ -110,7 +111,7 @@ int main(int argc, char *argv[])
     std::printf("made %d files in %lld ms\n", files, static_cast<long long>(making.elapsed()));
 
     QuietPlatform platform;
-    tavik::WindowSet windows(platform);
+    tavik::ProgramWindows windows(platform);
     windows.quitEventLoop = [] {};
     QDir::setCurrent(folder.path());
 

@@ -3,7 +3,6 @@
 #include "ui_about.h"
 
 #include "appearance/appearance.h"
-#include "app/windowset.h"
 
 #include <QCloseEvent>
 
@@ -23,7 +22,7 @@ About::About()
     ui->Command1->setAutoDefault(false);
     connect(ui->Command1, &QPushButton::clicked, this, &QWidget::hide);
     setFixedSize(550, 153);
-    WindowSet::centreOnScreen(this);
+    centreOnScreen(this);
 }
 
 About::~About() = default;

@@ -17,6 +17,7 @@ public:
     About();
     ~About() override;
 
+    // The typed controls, for tests that drive and read them.
     Ui::About &controls() { return *ui; }
 
 protected:

@@ -5,7 +5,6 @@
 #include "ui_dialogbox1.h"
 
 #include "appearance/appearance.h"
-#include "app/windowset.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -28,7 +27,7 @@ Dialogbox1::Dialogbox1()
     ui->Command1->setFocus();
 
     connect(ui->Command1, &QPushButton::clicked, this, &Dialogbox1::Command1_Click);
-    WindowSet::centreOnScreen(this);
+    centreOnScreen(this);
 }
 
 Dialogbox1::~Dialogbox1() = default;

@@ -19,15 +19,12 @@ public:
     Dialogbox1();
     ~Dialogbox1() override;
 
+    // The typed controls, for tests that drive and read them.
     Ui::dialogbox1 &controls() { return *ui; }
 
     // Takes `window` out of use while the dialog shows, leaving every other
     // window usable; the window keeps its look. Call before showing.
     void blockWhileShown(QWidget *window);
-
-    // "Return to Tavik": hides the dialog, which gives the main window its
-    // input back, so the two are never usable at the same time.
-    void Command1_Click();
 
 protected:
     // The close box and Alt+F4 end here; they must not leave the main window
@@ -37,6 +34,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // "Return to Tavik": hides the dialog, which gives the main window its
+    // input back, so the two are never usable at the same time.
+    void Command1_Click();
+
     void returnToMainWindow();
 
     std::unique_ptr<Ui::dialogbox1> ui;

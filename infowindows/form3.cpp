@@ -3,7 +3,6 @@
 #include "ui_form3.h"
 
 #include "appearance/appearance.h"
-#include "app/windowset.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -34,7 +33,7 @@ Form3::Form3()
 
     connect(ui->Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     setFixedSize(489, 301);
-    WindowSet::centreOnScreen(this);
+    centreOnScreen(this);
 }
 
 Form3::~Form3() = default;

@@ -17,11 +17,8 @@ public:
     Form3();
     ~Form3() override;
 
+    // The typed controls, for tests that drive and read them.
     Ui::Form3 &controls();
-
-    // "Return to Tavik 2.5": hides the window, so the next opening finds the
-    // text where the user left it.
-    void Command1_Click();
 
 protected:
     // The close box unloads the window; the next opening starts at the top.
@@ -30,6 +27,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // "Return to Tavik 2.5": hides the window, so the next opening finds the
+    // text where the user left it.
+    void Command1_Click();
+
     std::unique_ptr<Ui::Form3> ui;
 };
 

@@ -3,18 +3,18 @@
 #include "ui_frmsplash.h"
 
 #include "appearance/appearance.h"
-#include "app/windowset.h"
-#include "mainwindow/form1.h"
+#include "windowset/windowset.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QTimer>
 
 namespace tavik {
 
 FrmSplash::FrmSplash(WindowSet &windows)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::frmSplash>()),
-      m_windows(windows)
+      Timer1(new QTimer(this)), m_windows(windows)
 {
     ui->setupUi(this);
     setFont(dialogFont());
@@ -29,21 +29,21 @@ FrmSplash::FrmSplash(WindowSet &windows)
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
 
-    Timer1.setInterval(1500);
-    connect(&Timer1, &QTimer::timeout, this, &FrmSplash::Timer1_Timer);
-    Timer1.start();
-    WindowSet::centreOnScreen(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1500);
+    connect(Timer1, &QTimer::timeout, this, &FrmSplash::Timer1_Timer);
+    Timer1->start();
+    centreOnScreen(this);
 }
 
 FrmSplash::~FrmSplash() = default;
 
 void FrmSplash::Timer1_Timer()
 {
-    Form1 *mainWindow = m_windows.form1();
-    mainWindow->show();
-    WindowSet::centreOnScreen(mainWindow);
+    // The main window shows before the splash goes, so a window is always up.
+    m_windows.showMainWindow();
     hide();
-    Timer1.stop();
+    Timer1->stop();
 }
 
 void FrmSplash::paintEvent(QPaintEvent *)
@@ -67,10 +67,10 @@ bool FrmSplash::eventFilter(QObject *watched, QEvent *event)
 void FrmSplash::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    Timer1.stop();
+    Timer1->stop();
     deleteLater();
     // Closed before the hand-over, the splash was the only window.
-    if (!m_windows.isForm1Loaded())
+    if (!m_windows.isMainWindowLoaded())
         m_windows.endProgram();
 }
 

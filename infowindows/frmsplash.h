@@ -2,7 +2,6 @@
 // the main window. A character key while it shows ends the program instead.
 #pragma once
 
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -21,10 +20,6 @@ public:
     explicit FrmSplash(WindowSet &windows);
     ~FrmSplash() override;
 
-    QTimer Timer1;
-
-    void Timer1_Timer();
-
     // The border drawn around the client area, in pixels.
     static constexpr int borderWidth = 1;
 
@@ -34,7 +29,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void Timer1_Timer();
+
     std::unique_ptr<Ui::frmSplash> ui;
+    // The hand-over timer, a child named "Timer1", so tests can find it.
+    QTimer *Timer1;
     WindowSet &m_windows;
 };
 

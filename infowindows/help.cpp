@@ -4,7 +4,6 @@
 #include "ui_help.h"
 
 #include "appearance/appearance.h"
-#include "app/windowset.h"
 
 #include <QCloseEvent>
 #include <QPalette>
@@ -27,7 +26,7 @@ Help::Help()
     // end of the longest note.
     resize(491, 246);
     connect(ui->Command1, &QPushButton::clicked, this, &Help::Command1_Click);
-    WindowSet::centreOnScreen(this);
+    centreOnScreen(this);
 }
 
 Help::~Help() = default;

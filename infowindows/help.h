@@ -18,17 +18,18 @@ public:
     Help();
     ~Help() override;
 
+    // The typed controls, for tests that drive and read them.
     Ui::Help &controls() { return *ui; }
-
-    // "OK": only hides the window, so an edit in the address box survives
-    // until the window is unloaded.
-    void Command1_Click();
 
 protected:
     // The close box unloads the window; the next opening builds it afresh.
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // "OK": only hides the window, so an edit in the address box survives
+    // until the window is unloaded.
+    void Command1_Click();
+
     std::unique_ptr<Ui::Help> ui;
 };
 

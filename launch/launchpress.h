@@ -8,7 +8,6 @@
 
 namespace tavik {
 
-inline const QString romPlaceholder = QStringLiteral("Select a SNES Rom File");
 inline const QString noRomMessage = QStringLiteral("You haven't picked a SNES ROM Yet!");
 
 // Starts the emulator; returns the empty text, or the reason it could not start.

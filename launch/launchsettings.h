@@ -16,10 +16,16 @@ struct CheatCode {
     QString code;
 };
 
+// The texts the main window's fields open on. The two combo texts are none of
+// their items; the ROM field's text is the marker that no ROM has been picked.
+inline const QString initialVideoText = QStringLiteral("Video Mode");
+inline const QString initialPlaybackText = QStringLiteral("Sound Playback Quality Rate");
+inline const QString romPlaceholder = QStringLiteral("Select a SNES Rom File");
+
 // One field per contributing control, named after the control it is read from.
 // The defaults are the states the main window shows when it opens.
 struct LaunchSettings {
-    QString cmbVideo = QStringLiteral("Video Mode");
+    QString cmbVideo = initialVideoText;
     bool Hires = false;
     bool Trans = false;
     bool Sixteenbit = false;
@@ -33,7 +39,7 @@ struct LaunchSettings {
     bool NoJoy = false;
     bool NoSoundEcho = false;
     int SoundRatio = 0;
-    QString cmbSoundPlbk = QStringLiteral("Sound Playback Quality Rate");
+    QString cmbSoundPlbk = initialPlaybackText;
     bool NoSampleCaching = false;
     QString Scanlines = QStringLiteral("100");
     bool int2 = false;
@@ -41,7 +47,7 @@ struct LaunchSettings {
     CartridgeChoice Cartridge = CartridgeChoice::GameGenie;
     std::array<CheatCode, 10> CheatCodes{};
     QString SoundBuffersize = QStringLiteral("2560");
-    QString ROMLOAD = QStringLiteral("Select a SNES Rom File");
+    QString ROMLOAD = romPlaceholder;
 };
 
 // The value VideoModeSwitch takes for a video-mode text, or nothing when the

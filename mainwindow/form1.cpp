@@ -4,13 +4,9 @@
 
 #include "appearance/appearance.h"
 #include "appearance/picturebox.h"
-#include "app/windowset.h"
-#include "infowindows/about.h"
-#include "infowindows/dialogbox1.h"
-#include "infowindows/form3.h"
-#include "infowindows/help.h"
 #include "launch/launchpress.h"
-#include "romchooser/form5.h"
+#include "platform/platform.h"
+#include "windowset/windowset.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -71,11 +67,13 @@ Form1::Form1(WindowSet &windows)
 
     for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
         panel->hide();
-    // The combo boxes open on a text that is none of their items.
+    // The ROM field opens on its no-ROM marker, the combo boxes on a text
+    // that is none of their items.
+    ui->ROMLOAD->setText(romPlaceholder);
     ui->cmbVideo->setCurrentIndex(-1);
-    ui->cmbVideo->setEditText(QStringLiteral("Video Mode"));
+    ui->cmbVideo->setEditText(initialVideoText);
     ui->cmbSoundPlbk->setCurrentIndex(-1);
-    ui->cmbSoundPlbk->setEditText(QStringLiteral("Sound Playback Quality Rate"));
+    ui->cmbSoundPlbk->setEditText(initialPlaybackText);
 
     wrapCheckBoxCaption(ui->int2);
     nameForScreenReaders();
@@ -83,8 +81,10 @@ Form1::Form1(WindowSet &windows)
     connect(ui->Picture1, &PictureBox::clicked, this, &Form1::Picture1_Click);
     connect(ui->Start, &QPushButton::clicked, this, &Form1::Start_Click);
     connect(ui->quit, &QPushButton::clicked, this, &Form1::quit_Click);
-    connectPanelsAndInterlocks();
+    connectPanelNavigation();
+    connectInterlocks();
     ui->ROMLOAD->setFocus();
+    Form1_Load();
 }
 
 Form1::~Form1() = default;
@@ -120,7 +120,13 @@ void Form1::nameForScreenReaders()
 
 void Form1::Form1_Load()
 {
-    m_windows.videoModeSwitch = initialVideoModeSwitch;
+    m_videoModeSwitch = initialVideoModeSwitch;
+}
+
+void Form1::setRomPath(const QString &fileName, const QString &folder)
+{
+    ui->ROMLOAD->setText(fileName);
+    m_romFolder = folder;
 }
 
 LaunchSettings Form1::readLaunchSettings() const
@@ -167,11 +173,11 @@ LaunchSettings Form1::readLaunchSettings() const
 void Form1::Start_Click()
 {
     Platform &platform = m_windows.platform();
-    m_windows.videoModeSwitch = runLaunchPress(
-        readLaunchSettings(), m_windows.videoModeSwitch,
+    m_videoModeSwitch = runLaunchPress(
+        readLaunchSettings(), m_videoModeSwitch,
         [&platform](const QString &message) { platform.showNotice(message); },
-        [&platform, romFolder = m_windows.romFolder](const QString &commandLine, const QString &romPath) {
-            return platform.startEmulator(commandLine, romPath, romFolder);
+        [&platform, this](const QString &commandLine, const QString &romPath) {
+            return platform.startEmulator(commandLine, romPath, m_romFolder);
         });
 }
 
@@ -183,36 +189,8 @@ void Form1::quit_Click()
 
 void Form1::Picture1_Click()
 {
-    m_windows.about()->exec();
+    m_windows.showAboutModal();
     m_windows.platform().playSound(QStringLiteral("qblaster.wav"));
-}
-
-namespace {
-
-// A modeless window: shown, or brought to the front when it is already up.
-void showModeless(QWidget *window)
-{
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
-} // namespace
-
-void Form1::HelpOn_Click() { showModeless(m_windows.help()); }
-
-void Form1::ReadmeOn_Click() { showModeless(m_windows.form3()); }
-
-void Form1::OpenRomDiagBox_Click() { m_windows.form5()->exec(); }
-
-void Form1::GRIPINFO_Click()
-{
-    // The main window goes out of use before the dialog appears: the dialog
-    // is modal to this window alone, so it takes no click, key or close
-    // request, yet keeps its look, while Help and the readme stay usable.
-    Dialogbox1 *dialog = m_windows.dialogbox1();
-    dialog->blockWhileShown(this);
-    showModeless(dialog);
 }
 
 bool Form1::takesInput() const

@@ -1,8 +1,16 @@
 // Form1, the main window: every option control, the launch and exit buttons
-// and the buttons that open the other windows. The controls themselves come
-// from the window's layout file; this class holds the handlers. The launch
-// reads the controls into a LaunchSettings record and hands it to the launch
-// core; nothing here composes a command line.
+// and the buttons that open the other windows.
+//
+// The controls come from the window's layout file; this class holds their
+// handlers, split by rule across three files:
+//   form1.cpp          the window, its load and unload steps, the launch
+//                      press and the logo;
+//   panelnavigation.cpp the six panel buttons and the buttons that open
+//                      Help, the readme, the ROM chooser and the GrIP dialog;
+//   interlocks.cpp     the four master check boxes.
+// A press of "< EMULATE! >" reads the controls into a LaunchSettings record
+// and hands it, with the video mode in force and the folder of the last
+// picked ROM, to the launch core; nothing here composes a command line.
 #pragma once
 
 #include "launch/launchsettings.h"
@@ -17,14 +25,18 @@ class Form1;
 namespace tavik {
 
 class WindowSet;
+struct PanelSwitch;
 
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
+    // Builds the window with every control in its starting state and runs
+    // its load step.
     explicit Form1(WindowSet &windows);
     ~Form1() override;
 
+    // The typed controls, for tests that drive and read them.
     Ui::Form1 &controls() { return *ui; }
 
     // The snapshot of every control whose state reaches the command line.
@@ -33,37 +45,46 @@ public:
     // False while the GrIP dialog or a modal window holds the main window out of use.
     bool takesInput() const;
 
-    void Form1_Load();
-    void Start_Click();
-    void quit_Click();
-    void Picture1_Click();
+    // The video mode the next launch starts from.
+    QString videoModeInForce() const { return m_videoModeSwitch; }
+    // The folder of the last file picked in the ROM chooser, where the
+    // emulator runs; empty until a file has been picked.
+    QString romFolder() const { return m_romFolder; }
 
-    void VideoOn_Click();
-    void SoundOn_Click();
-    void RomTypeOn_Click();
-    void JoystixOn_Click();
-    void MiscOn_Click();
-    void Command1_Click();
-    void HelpOn_Click();
-    void ReadmeOn_Click();
-    void GRIPINFO_Click();
-    void OpenRomDiagBox_Click();
-
-    void CheatOn_Click();
-    void DisableSound_Click();
-    void EnableManualSettings_Click();
-    void NoJoy_Click();
+public slots:
+    // A file picked in the ROM chooser: its bare name goes into the ROM
+    // field, and its folder is where the emulator will run.
+    void setRomPath(const QString &fileName, const QString &folder);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void Form1_Load();
     void Form1_Unload();
-    void connectPanelsAndInterlocks();
+    void Start_Click();
+    void quit_Click();
+    void Picture1_Click();
+
+    void connectPanelNavigation();
+    void switchPanel(const PanelSwitch &panel);
+    void HelpOn_Click();
+    void ReadmeOn_Click();
+    void GRIPINFO_Click();
+    void OpenRomDiagBox_Click();
+
+    void connectInterlocks();
+    void CheatOn_Click();
+    void DisableSound_Click();
+    void EnableManualSettings_Click();
+    void NoJoy_Click();
+
     void nameForScreenReaders();
 
     std::unique_ptr<Ui::Form1> ui;
     WindowSet &m_windows;
+    QString m_videoModeSwitch;
+    QString m_romFolder;
 };
 
 } // namespace tavik

@@ -1,5 +1,5 @@
-// The main window's panel buttons and the four master check boxes that
-// enable, disable and clear their dependent options.
+// The four master check boxes of the main window, which enable, disable and
+// clear their dependent options.
 #include "mainwindow/form1.h"
 
 #include "ui_form1.h"
@@ -27,65 +27,12 @@ void setOptionValue(QRadioButton *button, bool value)
 
 } // namespace
 
-void Form1::connectPanelsAndInterlocks()
+void Form1::connectInterlocks()
 {
-    connect(ui->VideoOn, &QPushButton::clicked, this, &Form1::VideoOn_Click);
-    connect(ui->SoundOn, &QPushButton::clicked, this, &Form1::SoundOn_Click);
-    connect(ui->RomTypeOn, &QPushButton::clicked, this, &Form1::RomTypeOn_Click);
-    connect(ui->JoystixOn, &QPushButton::clicked, this, &Form1::JoystixOn_Click);
-    connect(ui->MiscOn, &QPushButton::clicked, this, &Form1::MiscOn_Click);
-    connect(ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(ui->HelpOn, &QPushButton::clicked, this, &Form1::HelpOn_Click);
-    connect(ui->ReadmeOn, &QPushButton::clicked, this, &Form1::ReadmeOn_Click);
-    connect(ui->OpenRomDiagBox, &QPushButton::clicked, this, &Form1::OpenRomDiagBox_Click);
-    connect(ui->GRIPINFO, &QPushButton::clicked, this, &Form1::GRIPINFO_Click);
     connect(ui->CheatOn, &QCheckBox::clicked, this, &Form1::CheatOn_Click);
     connect(ui->DisableSound, &QCheckBox::clicked, this, &Form1::DisableSound_Click);
     connect(ui->EnableManualSettings, &QCheckBox::clicked, this, &Form1::EnableManualSettings_Click);
     connect(ui->NoJoy, &QCheckBox::clicked, this, &Form1::NoJoy_Click);
-}
-
-// Each panel button hides the other five first, so two panels never show together.
-void Form1::VideoOn_Click()
-{
-    for (QWidget *panel : {ui->GcheatOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->SoundOpt})
-        panel->hide();
-    ui->VidOpt->show();
-}
-
-void Form1::SoundOn_Click()
-{
-    for (QWidget *panel : {ui->VidOpt, ui->JoyOpt, ui->MiscOpt, ui->RomOpt, ui->GcheatOpt})
-        panel->hide();
-    ui->SoundOpt->show();
-}
-
-void Form1::RomTypeOn_Click()
-{
-    for (QWidget *panel : {ui->GcheatOpt, ui->VidOpt, ui->JoyOpt, ui->MiscOpt, ui->SoundOpt})
-        panel->hide();
-    ui->RomOpt->show();
-}
-
-void Form1::JoystixOn_Click()
-{
-    for (QWidget *panel : {ui->GcheatOpt, ui->VidOpt, ui->MiscOpt, ui->SoundOpt, ui->RomOpt})
-        panel->hide();
-    ui->JoyOpt->show();
-}
-
-void Form1::MiscOn_Click()
-{
-    for (QWidget *panel : {ui->GcheatOpt, ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt})
-        panel->hide();
-    ui->MiscOpt->show();
-}
-
-void Form1::Command1_Click()
-{
-    for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt})
-        panel->hide();
-    ui->GcheatOpt->show();
 }
 
 // A grayed master (partially checked) changes nothing in any of the four rules.

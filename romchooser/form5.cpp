@@ -3,11 +3,10 @@
 #include "ui_form5.h"
 
 #include "appearance/appearance.h"
-#include "app/windowset.h"
-#include "mainwindow/form1.h"
-#include "ui_form1.h"
 #include "platform/drives.h"
 #include "platform/folderreading.h"
+#include "platform/platform.h"
+#include "windowset/windowset.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -75,8 +74,7 @@ void Form5::Dir1_Change() { ui->File1->setPath(ui->Dir1->path()); }
 
 void Form5::File1_Click()
 {
-    m_windows.form1()->controls().ROMLOAD->setText(ui->File1->fileName());
-    m_windows.romFolder = ui->File1->path();
+    emit filePicked(ui->File1->fileName(), ui->File1->path());
 }
 
 void Form5::Return_Click() { close(); }
@@ -99,7 +97,7 @@ void Form5::Form5_Unload()
     // Hidden first, so the main window comes back only once the chooser has
     // stopped being the modal window.
     hide();
-    m_windows.form1()->show();
+    m_windows.showMainWindow();
     deleteLater();
 }
 

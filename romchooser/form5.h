@@ -21,20 +21,24 @@ public:
     explicit Form5(WindowSet &windows);
     ~Form5() override;
 
+    // The typed controls, for tests that drive and read them.
     Ui::Form5 &controls() { return *ui; }
-
-    void Drive1_Change();
-    void Dir1_Change();
-    void File1_Click();
-    void Return_Click();
 
     // Escape closes the chooser the way the close box does.
     void reject() override;
+
+signals:
+    // A file was selected: its bare name, and the folder it lies in.
+    void filePicked(const QString &fileName, const QString &folder);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void Return_Click();
     void Form5_Unload();
     void fillDriveList();
     void reportUnopenable(const QString &folder, const QString &reason);

@@ -1,7 +1,7 @@
 // What a screen reader hears: every control of the main window that takes
 // the focus has a name, on every panel, while the visible captions stay as
 // they are laid out.
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "appearance/appearance.h"
 #include "mainwindow/form1.h"
 #include "support/fakeplatform.h"
@@ -53,7 +53,7 @@ private slots:
     {
         QFETCH(QString, panelButton);
         testing::FakePlatform platform;
-        WindowSet windows(platform);
+        ProgramWindows windows(platform);
         windows.quitEventLoop = [] {};
         Form1 *form = windows.form1();
         form->show();
@@ -89,7 +89,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QString, name);
         testing::FakePlatform platform;
-        WindowSet windows(platform);
+        ProgramWindows windows(platform);
         windows.quitEventLoop = [] {};
         QWidget *widget = windows.form1()->findChild<QWidget *>(control);
         QVERIFY(widget);

@@ -2,7 +2,7 @@
 // ratios 1 and 2: ticks and dots that show their state on the black panels,
 // slider tick marks, bold that looks bold, text that scales, captions that
 // fit their controls at 96 dpi, and the program icon on every window.
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "appearance/appearance.h"
 #include "infowindows/about.h"
 #include "infowindows/dialogbox1.h"
@@ -85,7 +85,7 @@ class AppearanceTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<testing::FakePlatform> platform;
-    std::unique_ptr<WindowSet> windows;
+    std::unique_ptr<ProgramWindows> windows;
     Form1 *form = nullptr;
 
     template <typename T = QWidget>
@@ -114,7 +114,7 @@ private slots:
     void init()
     {
         platform = std::make_unique<testing::FakePlatform>();
-        windows = std::make_unique<WindowSet>(*platform);
+        windows = std::make_unique<ProgramWindows>(*platform);
         windows->quitEventLoop = [] {};
         form = windows->form1();
         form->show();

@@ -1,7 +1,7 @@
 // The main window driven through its real controls: the launch press, the
 // exit question, the close box and the logo's About window and sound.
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "infowindows/about.h"
 #include "launch/commandlinecomposer.h"
 #include "mainwindow/form1.h"
@@ -42,7 +42,7 @@ class Form1BehaviourTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<FakePlatform> platform;
-    std::unique_ptr<WindowSet> windows;
+    std::unique_ptr<ProgramWindows> windows;
     int quits = 0;
     Form1 *form = nullptr;
     Ui::Form1 *ui = nullptr;
@@ -53,7 +53,7 @@ private slots:
     void init()
     {
         platform = std::make_unique<FakePlatform>();
-        windows = std::make_unique<WindowSet>(*platform);
+        windows = std::make_unique<ProgramWindows>(*platform);
         quits = 0;
         windows->quitEventLoop = [this] { ++quits; };
         form = windows->form1();
@@ -71,7 +71,7 @@ private slots:
         platform.reset();
     }
 
-    void loadStepSetsTheVideoMode() { QCOMPARE(windows->videoModeSwitch, initialVideoModeSwitch); }
+    void loadStepSetsTheVideoMode() { QCOMPARE(windows->form1()->videoModeInForce(), QStringLiteral("-m 9 ")); }
 
     void launchPress_data()
     {

@@ -2,7 +2,7 @@
 // position, initial state and tooltip, the list and range contents, the
 // option-button groups and the keyboard focus order.
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "mainwindow/form1.h"
 #include "support/fakeplatform.h"
 
@@ -197,7 +197,7 @@ class TestForm1Layout : public QObject {
     Q_OBJECT
 
     std::unique_ptr<tavik::testing::FakePlatform> platform;
-    std::unique_ptr<tavik::WindowSet> windows;
+    std::unique_ptr<tavik::ProgramWindows> windows;
     tavik::Form1 *form = nullptr;
 
     template <typename T = QWidget> T *control(const QString &name)
@@ -214,7 +214,7 @@ private slots:
     void init()
     {
         platform = std::make_unique<tavik::testing::FakePlatform>();
-        windows = std::make_unique<tavik::WindowSet>(*platform);
+        windows = std::make_unique<tavik::ProgramWindows>(*platform);
         form = windows->form1();
         form->show();
     }

@@ -2,7 +2,7 @@
 // each one goes away (the GrIP dialog must always hand input back to the main
 // window, and only after it has gone).
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "infowindows/dialogbox1.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
@@ -233,7 +233,7 @@ private slots:
         QFETCH(QString, way);
         QFETCH(bool, leaves);
         testing::FakePlatform platform;
-        WindowSet windows(platform);
+        ProgramWindows windows(platform);
         windows.quitEventLoop = [] {};
         Form1 *form1 = windows.form1();
         form1->show();

@@ -1,7 +1,7 @@
 // Panel switching and the four master check boxes, driven by clicks on the
 // real controls.
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "infowindows/dialogbox1.h"
 #include "infowindows/form3.h"
 #include "infowindows/help.h"
@@ -32,7 +32,7 @@ class InterlocksTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<testing::FakePlatform> platform;
-    std::unique_ptr<WindowSet> windows;
+    std::unique_ptr<ProgramWindows> windows;
     Form1 *form = nullptr;
 
     QWidget *control(const QString &name)
@@ -76,7 +76,7 @@ private slots:
     void init()
     {
         platform = std::make_unique<testing::FakePlatform>();
-        windows = std::make_unique<WindowSet>(*platform);
+        windows = std::make_unique<ProgramWindows>(*platform);
         windows->quitEventLoop = [] {};
         form = windows->form1();
         form->show();

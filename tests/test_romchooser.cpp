@@ -3,7 +3,7 @@
 // both ways of closing, modality, failures, large folders, and a launch that
 // starts a fake emulator in the folder the ROM was picked in.
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "launch/launchpress.h"
 #include "mainwindow/form1.h"
 #include "platform/emulatorstart.h"
@@ -111,7 +111,7 @@ class RomChooserTest : public QObject {
     QString startFolder;
     std::unique_ptr<QTemporaryDir> work;
     std::unique_ptr<FakePlatform> platform;
-    std::unique_ptr<WindowSet> windows;
+    std::unique_ptr<ProgramWindows> windows;
     Form5 *chooser = nullptr;
     Ui::Form5 *ui = nullptr;
 
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(QDir::setCurrent(work->path()));
 
         platform = std::make_unique<FakePlatform>();
-        windows = std::make_unique<WindowSet>(*platform);
+        windows = std::make_unique<ProgramWindows>(*platform);
         windows->quitEventLoop = [] {};
         windows->form1()->show();
         QVERIFY(QTest::qWaitForWindowExposed(windows->form1()));
@@ -244,7 +244,7 @@ private slots:
         walkTo(folder);
         QVERIFY(clickFile(ui->File1, file));
         QCOMPARE(romField(), file);
-        QCOMPARE(windows->romFolder, ui->Dir1->path());
+        QCOMPARE(windows->form1()->romFolder(), ui->Dir1->path());
         QVERIFY(platform->events.isEmpty());
     }
 
@@ -303,7 +303,7 @@ private slots:
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
         QTest::mouseClick(ui->Return, Qt::LeftButton);
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QCOMPARE(windows->romFolder, picked);
+        QCOMPARE(windows->form1()->romFolder(), picked);
     }
 
     void emptyFolderLeavesTheFieldAlone()
@@ -311,7 +311,7 @@ private slots:
         walkTo(QStringLiteral("empty"));
         QCOMPARE(ui->File1->count(), 0);
         QCOMPARE(romField(), romPlaceholder);
-        QVERIFY(windows->romFolder.isEmpty());
+        QVERIFY(windows->form1()->romFolder().isEmpty());
     }
 
     void closingWays_data()
@@ -519,7 +519,7 @@ private slots:
         QVERIFY(QDir::setCurrent(work.path()));
 
         StartingPlatform platform(emulator.path());
-        WindowSet windows(platform);
+        ProgramWindows windows(platform);
         windows.quitEventLoop = [] {};
         Form1 *form = windows.form1();
         form->show();

@@ -1,11 +1,12 @@
 // The splash's timed hand-over to the main window, and its dismissal by a key.
 #include "appearance/appearance.h"
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "infowindows/frmsplash.h"
 #include "mainwindow/form1.h"
 #include "support/fakeplatform.h"
 
 #include <QTest>
+#include <QTimer>
 
 using namespace tavik;
 
@@ -33,7 +34,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, dismisses);
         testing::FakePlatform platform;
-        WindowSet windows(platform);
+        ProgramWindows windows(platform);
         int quits = 0;
         windows.quitEventLoop = [&] { ++quits; };
         FrmSplash *splash = windows.frmSplash();
@@ -42,9 +43,11 @@ private slots:
         QVERIFY(!windows.isForm1Loaded());
         // The hand-over waits 1.5 s; the test checks the timer and then makes
         // it fire at once rather than waiting on the clock.
-        QVERIFY(splash->Timer1.isActive());
-        QCOMPARE(splash->Timer1.interval(), 1500);
-        QVERIFY(!splash->Timer1.isSingleShot());
+        QTimer *timer = splash->findChild<QTimer *>();
+        QVERIFY(timer);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 1500);
+        QVERIFY(!timer->isSingleShot());
         if (key != 0)
             QTest::keyClick(splash, static_cast<Qt::Key>(key));
         if (dismisses) {
@@ -54,13 +57,13 @@ private slots:
             return;
         }
         QVERIFY(!windows.isForm1Loaded());
-        splash->Timer1.start(0);
+        timer->start(0);
         QTRY_VERIFY(windows.isForm1Loaded());
         QVERIFY(windows.form1()->isVisible());
         QVERIFY(windows.isSplashLoaded());
         QVERIFY(!splash->isVisible());
-        QVERIFY(!splash->Timer1.isActive());
-        QCOMPARE(windows.videoModeSwitch, QStringLiteral("-m 9 "));
+        QVERIFY(!timer->isActive());
+        QCOMPARE(windows.form1()->videoModeInForce(), QStringLiteral("-m 9 "));
         QCOMPARE(quits, 0);
         // Once handed over, the hidden splash never reacts again.
         QTest::keyClick(splash, Qt::Key_A);

@@ -3,7 +3,7 @@
 // screenshot of each, read back from the display server, so they show what
 // the desktop really shows. Run under an X server:
 //   screenshot_tour OUTPUT_FOLDER
-#include "app/windowset.h"
+#include "app/programwindows.h"
 #include "appearance/appearance.h"
 #include "infowindows/about.h"
 #include "infowindows/dialogbox1.h"
@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTextStream>
+#include <QTimer>
 
 #include <functional>
 
@@ -86,12 +87,14 @@ int main(int argc, char *argv[])
     const auto file = [&out](const char *name) { return out + QLatin1Char('/') + QLatin1String(name) + QLatin1String(".png"); };
 
     QuietPlatform platform;
-    tavik::WindowSet windows(platform);
+    tavik::ProgramWindows windows(platform);
     windows.quitEventLoop = [] {};
 
     windows.frmSplash()->show();
     shoot(windows.frmSplash(), file("splash"));
-    windows.frmSplash()->Timer1_Timer();
+    // The hand-over, without waiting out the splash's 1.5 s.
+    windows.frmSplash()->findChild<QTimer *>()->start(0);
+    settle();
     QWidget *main = windows.form1();
     shoot(main, file("main"));
 
@@ -128,7 +131,7 @@ int main(int argc, char *argv[])
     click(main, {"JoystixOn", "NoJoy", "GRIPINFO"});
     shoot(windows.dialogbox1(), file("grip"));
     shoot(main, file("main-during-grip"));
-    windows.dialogbox1()->Command1_Click();
+    control<QAbstractButton>(windows.dialogbox1(), "Command1")->click();
 
     windows.about()->show();
     shoot(windows.about(), file("about"));

@@ -1,0 +1,67 @@
+// ProgramWindows: the program's window set. It owns one instance of each
+// window, creates it on first use and carries out the operations the windows
+// ask of one another. Unloading a window deletes it; the next use builds it
+// afresh from its layout. Tests build one per case, with a fake platform.
+#pragma once
+
+#include "windowset/windowset.h"
+
+#include <QPointer>
+#include <functional>
+
+namespace tavik {
+
+class Form1;
+class FrmSplash;
+class About;
+class Help;
+class Form3;
+class Dialogbox1;
+class Form5;
+
+class ProgramWindows final : public WindowSet {
+public:
+    explicit ProgramWindows(Platform &platform);
+    ~ProgramWindows();
+    ProgramWindows(const ProgramWindows &) = delete;
+    ProgramWindows &operator=(const ProgramWindows &) = delete;
+
+    // Each window by name, loaded on first use.
+    Form1 *form1();
+    FrmSplash *frmSplash();
+    About *about();
+    Help *help();
+    Form3 *form3();
+    Dialogbox1 *dialogbox1();
+    Form5 *form5();
+
+    bool isForm1Loaded() const { return !m_form1.isNull(); }
+    bool isSplashLoaded() const { return !m_splash.isNull(); }
+    bool isForm5Loaded() const { return !m_form5.isNull(); }
+    bool isAboutLoaded() const { return !m_about.isNull(); }
+
+    Platform &platform() override { return m_platform; }
+    void showMainWindow() override;
+    bool isMainWindowLoaded() const override { return isForm1Loaded(); }
+    void showAboutModal() override;
+    void showHelp() override;
+    void showReadme() override;
+    void showRomChooserModal() override;
+    void showGripInfo(QWidget *mainWindow) override;
+    void endProgram() override;
+
+    // What ending the program does beyond closing the windows; tests record it.
+    std::function<void()> quitEventLoop;
+
+private:
+    Platform &m_platform;
+    QPointer<Form1> m_form1;
+    QPointer<FrmSplash> m_splash;
+    QPointer<About> m_about;
+    QPointer<Help> m_help;
+    QPointer<Form3> m_form3;
+    QPointer<Dialogbox1> m_dialogbox1;
+    QPointer<Form5> m_form5;
+};
+
+} // namespace tavik
