@@ -17,7 +17,7 @@ struct Composition {
     QString videoModeSwitch;
 };
 
-Composition compose(const LaunchSettings &settings, const QString &videoMode = initialVideoModeSwitch)
+Composition compose(const LaunchSettings &settings, const QString &videoMode = QStringLiteral("-m 9 "))
 {
     Composition result;
     ComposedLaunch composed = ComposeCommandLine(
@@ -151,37 +151,70 @@ private slots:
         QCOMPARE(again.videoModeSwitch, second.videoModeSwitch);
     }
 
-    // The press hands back the mode in force afterwards, on every road out.
-    void launchPressReturnsTheVideoMode_data()
+    // One press, without windows: every message in its order (the
+    // composer's notices, then the refusal or the start and its failure),
+    // and the mode in force handed back on every road out.
+    void launchPress_data()
     {
         QTest::addColumn<QString>("rom");
+        QTest::addColumn<QString>("buffer");
+        QTest::addColumn<QString>("cycles");
         QTest::addColumn<QString>("startProblem");
         QTest::addColumn<QStringList>("events");
-        QTest::newRow("started") << "GAME.SMC" << ""
-                                 << QStringList{"start: snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 GAME.SMC"};
-        QTest::newRow("refused for want of a ROM") << "Select a SNES Rom File" << ""
-                                                   << QStringList{"notice: You haven't picked a SNES ROM Yet!"};
-        QTest::newRow("start failed") << "GAME.SMC" << "no emulator"
-                                      << QStringList{"start: snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 GAME.SMC",
-                                                     "notice: no emulator"};
+        const QString line = QStringLiteral("snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 GAME.SMC");
+        const QString buffer = QStringLiteral(
+            "notice: Please select an appropriate range of 128-4096 in the Sound Buffersize Box");
+        const QString low = QStringLiteral("notice: Choosing a number below 85 CPU cycles can produce strange effects");
+        const QString range = QStringLiteral("notice: Please select a percentage of CPU cycles of 0 to 200. "
+                                             "The default value will be used instead.");
+        const QString noRom = QStringLiteral("notice: You haven't picked a SNES ROM Yet!");
+        QTest::newRow("started") << "GAME.SMC" << "2560" << "100" << "" << QStringList{"start: " + line};
+        QTest::newRow("refused for want of a ROM")
+            << "Select a SNES Rom File" << "2560" << "100" << "" << QStringList{noRom};
+        QTest::newRow("start failed")
+            << "GAME.SMC" << "2560" << "100" << "no emulator" << QStringList{"start: " + line, "notice: no emulator"};
+        QTest::newRow("start failed with a reason over lines")
+            << "GAME.SMC" << "2560" << "100" << "No program snes9x.exe was found.\n/usr/bin"
+            << QStringList{"start: " + line, "notice: No program snes9x.exe was found.\n/usr/bin"};
+        QTest::newRow("notices, then the start")
+            << "GAME.SMC" << "99999" << "-5" << ""
+            << QStringList{buffer, low, range, "start: snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 GAME.SMC"};
+        QTest::newRow("notices, then the refusal")
+            << "Select a SNES Rom File" << "1" << "50" << "" << QStringList{buffer, low, noRom};
+        QTest::newRow("notices, then the failed start")
+            << "GAME.SMC" << "abc" << "201" << "cannot run"
+            << QStringList{buffer, range, "start: snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 GAME.SMC",
+                           "notice: cannot run"};
+        QTest::newRow("a ROM named like the marker but longer starts")
+            << "Select a SNES Rom File " << "2560" << "100" << ""
+            << QStringList{"start: snes9x.exe -m 1 -f 0  -ratio 1+ -h 100 Select a SNES Rom File "};
     }
-    void launchPressReturnsTheVideoMode()
+    void launchPress()
     {
         QFETCH(QString, rom);
+        QFETCH(QString, buffer);
+        QFETCH(QString, cycles);
         QFETCH(QString, startProblem);
         QFETCH(QStringList, events);
         LaunchSettings s;
         s.ROMLOAD = rom;
+        s.SoundBuffersize = buffer;
+        s.Scanlines = cycles;
         s.cmbVideo = QStringLiteral("320x200 - 8bit");
         QStringList seen;
+        QStringList romsStarted;
         const QString mode = runLaunchPress(
-            s, initialVideoModeSwitch, [&](const QString &message) { seen.append("notice: " + message); },
-            [&](const QString &commandLine, const QString &) {
+            s, QStringLiteral("-m 9 "), [&](const QString &message) { seen.append("notice: " + message); },
+            [&](const QString &commandLine, const QString &romPath) {
                 seen.append("start: " + commandLine);
+                romsStarted.append(romPath);
                 return startProblem;
             });
         QCOMPARE(mode, QStringLiteral("-m 1 "));
         QCOMPARE(seen, events);
+        // The ROM text travels to the start whole, as one argument.
+        for (const QString &started : romsStarted)
+            QCOMPARE(started, rom);
     }
 
     void placeSwitches_data()
@@ -350,10 +383,10 @@ private slots:
         QTest::addColumn<QStringList>("notices");
         QTest::addColumn<QString>("cpuSwitch");
         const QStringList none;
-        const QStringList buffer{soundBufferNotice};
-        const QStringList low{lowCpuCyclesNotice};
-        const QStringList range{cpuCyclesRangeNotice};
-        const QStringList both{lowCpuCyclesNotice, cpuCyclesRangeNotice};
+        const QStringList buffer{QStringLiteral("Please select an appropriate range of 128-4096 in the Sound Buffersize Box")};
+        const QStringList low{QStringLiteral("Choosing a number below 85 CPU cycles can produce strange effects")};
+        const QStringList range{QStringLiteral("Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead.")};
+        const QStringList both{QStringLiteral("Choosing a number below 85 CPU cycles can produce strange effects"), QStringLiteral("Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead.")};
         QTest::newRow("buffer 128") << "128" << "100" << none << "-h 100 ";
         QTest::newRow("buffer 4096") << "4096" << "100" << none << "-h 100 ";
         QTest::newRow("buffer 512") << "512" << "100" << none << "-h 100 ";
@@ -375,9 +408,9 @@ private slots:
                                       "100; rm -rf ~"})
             QTest::addRow("cycles '%s'", notNumber) << "2560" << QString::fromLatin1(notNumber) << range
                                                      << "-h 100 ";
-        QTest::newRow("both bad: buffer first") << "1" << "-5" << QStringList{soundBufferNotice,
-                                                                           lowCpuCyclesNotice,
-                                                                           cpuCyclesRangeNotice}
+        QTest::newRow("both bad: buffer first") << "1" << "-5" << QStringList{QStringLiteral("Please select an appropriate range of 128-4096 in the Sound Buffersize Box"),
+                                                                           QStringLiteral("Choosing a number below 85 CPU cycles can produce strange effects"),
+                                                                           QStringLiteral("Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead.")}
                                                 << "-h 100 ";
     }
     void validation()
@@ -402,7 +435,7 @@ private slots:
         s.SoundRatio = 2;
         s.cmbSoundPlbk = QStringLiteral("3 - 16500");
         const Composition c = compose(s);
-        QCOMPARE(c.notices, QStringList{soundBufferNotice});
+        QCOMPARE(c.notices, QStringList{QStringLiteral("Please select an appropriate range of 128-4096 in the Sound Buffersize Box")});
         QCOMPARE(c.commandLine, QStringLiteral("snes9x.exe -m 9 -f 0 -nosound  -ratio 3+ -r 3 -h 100 GAME.SMC"));
     }
 

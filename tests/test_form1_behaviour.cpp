@@ -86,11 +86,11 @@ private slots:
             << QStringList{"start: snes9x.exe -m 10 -h -tr -f 2 -stereo  -6 -ratio 2+ -r 5 -h 90 "
                            "-gf C2A4-6D4F  DD38-4D9A        GAME.SMC"};
         QTest::newRow("bad values without a ROM: notices first, the ROM message last")
-            << "bad" << QStringList{"notice: " + soundBufferNotice, "notice: " + lowCpuCyclesNotice,
-                                    "notice: " + cpuCyclesRangeNotice, noRom};
+            << "bad" << QStringList{"notice: " + QStringLiteral("Please select an appropriate range of 128-4096 in the Sound Buffersize Box"), "notice: " + QStringLiteral("Choosing a number below 85 CPU cycles can produce strange effects"),
+                                    "notice: " + QStringLiteral("Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead."), noRom};
         QTest::newRow("bad values do not stop the start")
-            << "rom bad" << QStringList{"notice: " + soundBufferNotice, "notice: " + lowCpuCyclesNotice,
-                                        "notice: " + cpuCyclesRangeNotice,
+            << "rom bad" << QStringList{"notice: " + QStringLiteral("Please select an appropriate range of 128-4096 in the Sound Buffersize Box"), "notice: " + QStringLiteral("Choosing a number below 85 CPU cycles can produce strange effects"),
+                                        "notice: " + QStringLiteral("Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead."),
                                         "start: snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC"};
         QTest::newRow("failed start is reported")
             << "rom fail" << QStringList{"start: snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC",
