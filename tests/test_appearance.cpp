@@ -12,6 +12,7 @@
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
 #include "support/fakeplatform.h"
+#include "ui_form1.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -353,7 +354,7 @@ private slots:
     // not in pairs as in a picture blown up from its shown size.
     void logoIsSharpAtRatio2()
     {
-        QWidget *logo = control("Picture1");
+        QWidget *logo = form->controls().Picture1;
         const QImage image = drawn(logo, 2);
         QCOMPARE(image.size(), QSize(270, 202));
         int pairs = 0, differing = 0;

@@ -7,6 +7,8 @@
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
+#include "ui_dialogbox1.h"
+#include "ui_form1.h"
 #include "ui_form5.h"
 #include "support/fakeplatform.h"
 
@@ -42,6 +44,7 @@ class InterlocksTest : public QObject {
             qFatal("no control %s", qPrintable(name));
         return widget;
     }
+    Ui::Form1 &ui() { return form->controls(); }
     QAbstractButton *button(const QString &name) { return qobject_cast<QAbstractButton *>(control(name)); }
 
     int mostVisible = 0;
@@ -185,15 +188,15 @@ private slots:
 
     void helpAndReadmeAreSingleModelessWindows()
     {
-        QTest::mouseClick(button("HelpOn"), Qt::LeftButton);
+        QTest::mouseClick(ui().HelpOn, Qt::LeftButton);
         Help *help = windows->help();
-        QTest::mouseClick(button("HelpOn"), Qt::LeftButton);
+        QTest::mouseClick(ui().HelpOn, Qt::LeftButton);
         QCOMPARE(windows->help(), help);
-        QTest::mouseClick(button("ReadmeOn"), Qt::LeftButton);
+        QTest::mouseClick(ui().ReadmeOn, Qt::LeftButton);
         QVERIFY(help->isVisible() && windows->form3()->isVisible());
         // The main window stays usable beside them.
-        QTest::mouseClick(button("SoundOn"), Qt::LeftButton);
-        QVERIFY(control("SoundOpt")->isVisible());
+        QTest::mouseClick(ui().SoundOn, Qt::LeftButton);
+        QVERIFY(ui().SoundOpt->isVisible());
         QCOMPARE(QApplication::topLevelWidgets().count(help), 1);
     }
 
@@ -210,43 +213,43 @@ private slots:
         windows->quitEventLoop = [&ends] { ++ends; };
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
-        QTest::mouseClick(button("HelpOn"), Qt::LeftButton);
+        QTest::mouseClick(ui().HelpOn, Qt::LeftButton);
         clickOn("GRIPINFO");
         Dialogbox1 *grip = windows->dialogbox1();
         QVERIFY(grip->isVisible());
         QVERIFY(!form->takesInput());
         // The main window keeps its look: nothing on it turns grey.
         QVERIFY(form->isEnabled());
-        QVERIFY(button("Start")->isEnabled());
+        QVERIFY(ui().Start->isEnabled());
         QVERIFY(windows->help()->isEnabled());
 
         // Clicks, keys and close requests given to the main window on the
         // screen all go nowhere, and none is kept for later.
         platform->yesNoAnswers.enqueue(true);
         QWindow *mainWindow = form->windowHandle();
-        for (const char *name : {"quit", "Start", "SoundOn"})
-            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, button(name)->mapTo(form, button(name)->rect().center()));
+        for (QPushButton *pressed : {ui().quit, ui().Start, ui().SoundOn})
+            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, pressed->mapTo(form, pressed->rect().center()));
         QTest::keyClick(mainWindow, Qt::Key_Space);
         mainWindow->close();
         QCloseEvent closeRequest;
         QCoreApplication::sendEvent(form, &closeRequest);
         QVERIFY(!closeRequest.isAccepted());
         QVERIFY(platform->events.isEmpty());
-        QVERIFY(control("JoyOpt")->isVisible());
+        QVERIFY(ui().JoyOpt->isVisible());
 
         if (byCloseBox)
             grip->windowHandle()->close();
         else
-            QTest::mouseClick(grip->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+            QTest::mouseClick(grip->controls().Command1, Qt::LeftButton);
         QVERIFY(!grip->isVisible());
         QVERIFY(form->takesInput());
         QCoreApplication::processEvents();
         QCOMPARE(ends, 0);
         QVERIFY(form->isVisible());
-        QVERIFY(control("JoyOpt")->isVisible());
+        QVERIFY(ui().JoyOpt->isVisible());
         // The main window answers again.
-        QTest::mouseClick(mainWindow, Qt::LeftButton, {}, button("SoundOn")->mapTo(form, button("SoundOn")->rect().center()));
-        QVERIFY(control("SoundOpt")->isVisible());
+        QTest::mouseClick(mainWindow, Qt::LeftButton, {}, ui().SoundOn->mapTo(form, ui().SoundOn->rect().center()));
+        QVERIFY(ui().SoundOpt->isVisible());
     }
 
     void loadRomShowsTheChooserModally_data()
@@ -267,7 +270,7 @@ private slots:
             else
                 QTest::mouseClick(chooser->controls().Return, Qt::LeftButton);
         });
-        QTest::mouseClick(button("OpenRomDiagBox"), Qt::LeftButton);
+        QTest::mouseClick(ui().OpenRomDiagBox, Qt::LeftButton);
         QVERIFY(wasModal);
         QVERIFY(form->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -299,10 +302,10 @@ private slots:
         auto *box = qobject_cast<QCheckBox *>(control(master));
         box->setTristate(true);
         box->setCheckState(Qt::PartiallyChecked);
-        const bool monoBefore = button("MonoSound")->isChecked();
+        const bool monoBefore = ui().MonoSound->isChecked();
         QMetaObject::invokeMethod(box, "clicked", Q_ARG(bool, false));
         QCOMPARE(control(dependant)->isEnabled(), enabledBefore);
-        QCOMPARE(button("MonoSound")->isChecked(), monoBefore);
+        QCOMPARE(ui().MonoSound->isChecked(), monoBefore);
     }
 };
 
