@@ -4,13 +4,15 @@
 #include "app/programwindows.h"
 #include "infowindows/frmsplash.h"
 #include "platform/desktopplatform.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tavik 2.5"));
+    // Message boxes and the desktop show the program under this one title.
+    QApplication::setApplicationName(tavik::applicationTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral("net.tavik.Tavik"));
     // The main window's unload ends the program, whatever else is still open.
     QApplication::setQuitOnLastWindowClosed(false);

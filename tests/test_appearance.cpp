@@ -12,6 +12,7 @@
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
 #include "support/fakeplatform.h"
+#include "support/panels.h"
 #include "ui_form1.h"
 
 #include <QCheckBox>
@@ -98,17 +99,6 @@ class AppearanceTest : public QObject {
         return widget;
     }
 
-    // Shows the option panel that holds `control`.
-    void showPanelOf(QWidget *target)
-    {
-        static const QHash<QString, const char *> panelButton{{"VidOpt", "VideoOn"},   {"SoundOpt", "SoundOn"},
-                                                             {"RomOpt", "RomTypeOn"}, {"JoyOpt", "JoystixOn"},
-                                                             {"MiscOpt", "MiscOn"},   {"GcheatOpt", "Command1"}};
-        for (QWidget *up = target->parentWidget(); up; up = up->parentWidget())
-            if (panelButton.contains(up->objectName()))
-                control<QPushButton>(panelButton[up->objectName()])->click();
-    }
-
 private slots:
     void initTestCase() { setUpAppearance(); }
 
@@ -149,7 +139,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(qreal, ratio);
         auto *button = control<QAbstractButton>(qPrintable(name));
-        showPanelOf(button);
+        testing::showPanelOf(form, button);
         const bool radio = qobject_cast<QRadioButton *>(button) != nullptr;
         const auto setChecked = [&](bool checked) {
             button->setAutoExclusive(false);
@@ -211,7 +201,7 @@ private slots:
         QFETCH(bool, below);
         QFETCH(qreal, ratio);
         auto *slider = control<QSlider>(qPrintable(name));
-        showPanelOf(slider);
+        testing::showPanelOf(form, slider);
         const QImage image = drawn(slider, ratio);
         // The band beside the track where the ticks stand, clear of the handle.
         const int band = image.height() / 5;

@@ -11,6 +11,7 @@
 #include "ui_form1.h"
 #include "ui_form5.h"
 #include "support/fakeplatform.h"
+#include "support/panels.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -62,14 +63,8 @@ class InterlocksTest : public QObject {
     // Clicks a control, first showing its panel through its panel button.
     void clickOn(const QString &name)
     {
-        static const QHash<QString, QString> panelButton{{"VidOpt", "VideoOn"}, {"SoundOpt", "SoundOn"},
-                                                         {"RomOpt", "RomTypeOn"}, {"JoyOpt", "JoystixOn"},
-                                                         {"MiscOpt", "MiscOn"}, {"GcheatOpt", "Command1"}};
         QWidget *target = control(name);
-        for (QWidget *up = target->parentWidget(); up; up = up->parentWidget()) {
-            if (panelButton.contains(up->objectName()) && !up->isVisible())
-                QTest::mouseClick(button(panelButton[up->objectName()]), Qt::LeftButton);
-        }
+        testing::showPanelOf(form, target);
         QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
     }
 
