@@ -36,6 +36,7 @@ protected:
 private:
     std::unique_ptr<Ui::frmSplash> ui;
     WindowSet &m_windows;
+    bool m_painted = false;
 };
 
 } // namespace tavik
