@@ -16,7 +16,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("net.tavik.Tavik"));
     // The main window's unload ends the program, whatever else is still open.
     QApplication::setQuitOnLastWindowClosed(false);
-    tavik::setUpAppearance();
+    // The icon follows once the splash is on the screen.
+    tavik::setUpStyleAndFaces();
 
     tavik::DesktopPlatform platform;
     tavik::ProgramWindows windows(platform);

@@ -39,6 +39,9 @@ public:
     bool isSplashLoaded() const { return !m_splash.isNull(); }
     bool isForm5Loaded() const { return !m_form5.isNull(); }
     bool isAboutLoaded() const { return !m_about.isNull(); }
+    bool isHelpLoaded() const { return !m_help.isNull(); }
+    bool isForm3Loaded() const { return !m_form3.isNull(); }
+    bool isDialogbox1Loaded() const { return !m_dialogbox1.isNull(); }
 
     Platform &platform() override { return m_platform; }
     void showMainWindow() override;

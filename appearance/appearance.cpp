@@ -63,6 +63,12 @@ QString &dialogFamily()
 
 void setUpAppearance()
 {
+    setUpStyleAndFaces();
+    setUpWindowIcon();
+}
+
+void setUpStyleAndFaces()
+{
     registerResources();
     // Only the regular face: the bold face of this Tahoma draws strokes no
     // thicker than the regular one, so bold text is emboldened from the
@@ -71,7 +77,14 @@ void setUpAppearance()
                                 QStringLiteral("Liberation Sans"));
     QApplication::setStyle(new ClassicStyle);
     QApplication::setFont(dialogFont());
+}
 
+void setUpWindowIcon()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
     // The 64-pixel image keeps the 32-pixel icon sharp at a scale of 2.
     QIcon icon;
     for (int size : {16, 32, 64})

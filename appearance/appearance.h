@@ -12,6 +12,14 @@ namespace tavik {
 // Call once, after the application object exists.
 void setUpAppearance();
 
+// The same in two parts, for the program's start, where the splash is to be
+// on the screen as soon as it can: the style and the faces, which the splash
+// draws with; then the icon (its files are read and decoded at once), which
+// the frameless splash does not show. The icon part runs once, however often
+// it is called.
+void setUpStyleAndFaces();
+void setUpWindowIcon();
+
 // The dialog face at 8.25 pt: Tahoma, which scales and is emboldened for bold,
 // set slightly tighter so that its widths match the classic "MS Sans Serif"
 // the layout was drawn for; Liberation Sans when Tahoma is missing.

@@ -1,6 +1,7 @@
 // PictureBox: a picture control that stays sharp at any display scale. Its
 // source is drawn at twice the shown size or more; each paint uses a copy
-// scaled once, smoothly, to the pixels the control really covers.
+// scaled once, smoothly, to the pixels the control really covers. The source
+// is read at the first paint, at no more resolution than that paint needs.
 #pragma once
 
 #include <QFrame>
@@ -29,8 +30,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    const QImage &picture(qreal ratio);
+
     QString m_source;
     QImage m_image;
+    bool m_readForHalf = false; // whether m_image was read for a ratio below 1.5
     QPixmap m_scaled;
 };
 

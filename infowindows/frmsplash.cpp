@@ -40,6 +40,8 @@ FrmSplash::~FrmSplash() = default;
 
 void FrmSplash::Timer1_Timer()
 {
+    // Normally set long since, just after the first frame.
+    setUpWindowIcon();
     // The main window shows before the splash goes, so a window is always up.
     m_windows.showMainWindow();
     hide();
@@ -51,6 +53,12 @@ void FrmSplash::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setPen(QColor(128, 128, 128));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    // The frameless splash shows no icon; the program's icon, which only the
+    // later windows show, is set once the first frame is on the screen.
+    if (!m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, [] { setUpWindowIcon(); });
+    }
 }
 
 bool FrmSplash::eventFilter(QObject *watched, QEvent *event)

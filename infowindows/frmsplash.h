@@ -35,6 +35,7 @@ private:
     // The hand-over timer, a child named "Timer1", so tests can find it.
     QTimer *Timer1;
     WindowSet &m_windows;
+    bool m_painted = false;
 };
 
 } // namespace tavik

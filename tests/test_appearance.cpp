@@ -4,6 +4,7 @@
 // fit their controls at 96 dpi, and the program icon on every window.
 #include "app/programwindows.h"
 #include "appearance/appearance.h"
+#include "appearance/picturebox.h"
 #include "infowindows/about.h"
 #include "infowindows/dialogbox1.h"
 #include "infowindows/form3.h"
@@ -355,6 +356,38 @@ private slots:
             }
         }
         QVERIFY2(differing * 50 > pairs, qPrintable(QStringLiteral("%1 of %2").arg(differing).arg(pairs)));
+    }
+
+    // At ratio 1 a JPEG picture is read at half its size straight from the
+    // file; what that draws must be the picture the full source gives, scaled
+    // down, at either ratio, and at any size of the control.
+    void pictureMatchesItsSourceAtEveryRatio_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("splash, ratio 1") << 1.0 << QSize(319, 261);
+        QTest::newRow("splash, ratio 2") << 2.0 << QSize(319, 261);
+        QTest::newRow("smaller than half, ratio 1") << 1.0 << QSize(100, 80);
+        QTest::newRow("larger than the source, ratio 1") << 1.0 << QSize(700, 500);
+    }
+    void pictureMatchesItsSourceAtEveryRatio()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(QSize, size);
+        PictureBox box;
+        box.setSource(QStringLiteral(":/images/logo.jpg"));
+        box.resize(size);
+        const QImage image = drawn(&box, ratio);
+        const QImage expected = QImage(QStringLiteral(":/images/logo.jpg"))
+                                    .scaled(size * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                    .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.size(), expected.size());
+        qint64 difference = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                difference += qAbs(brightness(image.pixel(x, y)) - brightness(expected.pixel(x, y)));
+        const double mean = double(difference) / (image.width() * image.height());
+        QVERIFY2(mean < 2.0, qPrintable(QStringLiteral("mean difference %1").arg(mean)));
     }
 
     // The code fields and Scanlines take text of any length; the sound

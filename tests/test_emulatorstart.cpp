@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 
 #include <functional>
@@ -277,6 +278,64 @@ private slots:
         const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), gone,
                                               {launcher.path(), working.path(), {}});
         QVERIFY2(problem.contains(gone) && problem.contains(QStringLiteral("no longer exists")), qPrintable(problem));
+    }
+
+    // The emulator runs on its own: in a session of its own (the launcher's
+    // terminal and its end do not reach it), reading /dev/null; and once it has
+    // ended, nothing of it is left among the launcher's children.
+    void startedProgramIsIndependentAndLeavesNoZombie()
+    {
+        QTemporaryDir launcher, working;
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        writeFile(launcher.filePath(emulatorName),
+                  QStringLiteral("#!/bin/sh\n"
+                                 "out='%1'\n"
+                                 "{ echo $$; cut -d' ' -f6 /proc/$$/stat; readlink /proc/$$/fd/0; } > \"$out.tmp\"\n"
+                                 "mv \"$out.tmp\" \"$out\"\n")
+                      .arg(record)
+                      .toUtf8(),
+                  true);
+        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {},
+                                              {launcher.path(), working.path(), {}});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const QStringList received = waitForRecord(record);
+        QCOMPARE(received.size(), 3);
+        QVERIFY2(received[1].toLongLong() != ::getsid(0), qPrintable(received[1]));
+        QCOMPARE(received[2], QStringLiteral("/dev/null"));
+
+        // Gone for good: no zombie of it stays behind as the launcher's child.
+        const QString stat = QStringLiteral("/proc/%1/stat").arg(received[0]);
+        auto zombieOfOurs = [&] {
+            QFile file(stat);
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            const QList<QByteArray> fields = file.readAll().split(' ');
+            return fields.size() > 3 && fields[2] == "Z" && fields[3].toLongLong() == ::getpid();
+        };
+        QDeadlineTimer deadline(5000);
+        while (zombieOfOurs() && !deadline.hasExpired())
+            QThread::msleep(10);
+        QVERIFY(!zombieOfOurs());
+    }
+
+    // Ending the launcher leaves the emulator running.
+    void emulatorOutlivesTheLauncher()
+    {
+        QTemporaryDir launcher, working;
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        writeFile(launcher.filePath(emulatorName),
+                  QStringLiteral("#!/bin/sh\nsleep 1\necho still running > '%1'\n").arg(record).toUtf8(), true);
+        const pid_t starter = ::fork();
+        if (starter == 0) {
+            const QString problem = StartEmulator(QStringLiteral("snes9x.exe G.smc"), QStringLiteral("G.smc"), {},
+                                                  {launcher.path(), working.path(), {}});
+            ::_exit(problem.isEmpty() ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(starter, &status, 0), starter);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QVERIFY(!QFile::exists(record));
+        QCOMPARE(waitForRecord(record), QStringList{"still running"});
     }
 
     void windowsProgramRunsThroughWine()
