@@ -9,9 +9,11 @@
 #include <QtEndian>
 
 #include <canberra.h>
+#include <dlfcn.h>
 
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -51,6 +53,48 @@ Completions &completions()
     return *table;
 }
 
+// libcanberra is opened when the first sound plays, not when the program
+// starts: it and its decoders' libraries cost start-up time and memory, and
+// most runs never play a sound. Missing, it counts as no sound server.
+struct Canberra {
+    decltype(&::ca_context_create) context_create = nullptr;
+    decltype(&::ca_context_change_props) context_change_props = nullptr;
+    decltype(&::ca_context_open) context_open = nullptr;
+    decltype(&::ca_context_play_full) context_play_full = nullptr;
+    decltype(&::ca_context_cancel) context_cancel = nullptr;
+    decltype(&::ca_context_destroy) context_destroy = nullptr;
+    decltype(&::ca_proplist_create) proplist_create = nullptr;
+    decltype(&::ca_proplist_sets) proplist_sets = nullptr;
+    decltype(&::ca_proplist_destroy) proplist_destroy = nullptr;
+};
+
+const Canberra *canberra()
+{
+    static const std::unique_ptr<const Canberra> api = []() -> std::unique_ptr<const Canberra> {
+        void *library = ::dlopen("libcanberra.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return nullptr;
+        auto found = std::make_unique<Canberra>();
+        bool complete = true;
+        const auto resolve = [&](auto &function, const char *name) {
+            void *symbol = ::dlsym(library, name);
+            complete = complete && symbol;
+            std::memcpy(&function, &symbol, sizeof function);
+        };
+        resolve(found->context_create, "ca_context_create");
+        resolve(found->context_change_props, "ca_context_change_props");
+        resolve(found->context_open, "ca_context_open");
+        resolve(found->context_play_full, "ca_context_play_full");
+        resolve(found->context_cancel, "ca_context_cancel");
+        resolve(found->context_destroy, "ca_context_destroy");
+        resolve(found->proplist_create, "ca_proplist_create");
+        resolve(found->proplist_sets, "ca_proplist_sets");
+        resolve(found->proplist_destroy, "ca_proplist_destroy");
+        return complete ? std::move(found) : nullptr;
+    }();
+    return api.get();
+}
+
 void onFinished(ca_context *, uint32_t, int error, void *userdata)
 {
     Completions &table = completions();
@@ -84,11 +128,12 @@ bool abandoned(Playback &playback)
 bool playAndWait(ca_context *context, const char *property, const char *value, milliseconds limit,
                  Playback &playback)
 {
+    const Canberra *ca = canberra();
     ca_proplist *properties = nullptr;
-    if (ca_proplist_create(&properties) != CA_SUCCESS)
+    if (ca->proplist_create(&properties) != CA_SUCCESS)
         return false;
-    ca_proplist_sets(properties, property, value);
-    ca_proplist_sets(properties, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
+    ca->proplist_sets(properties, property, value);
+    ca->proplist_sets(properties, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
 
     Completions &table = completions();
     std::uintptr_t key = 0;
@@ -97,8 +142,8 @@ bool playAndWait(ca_context *context, const char *property, const char *value, m
         key = table.nextKey++;
         table.results.emplace(key, std::nullopt);
     }
-    const int started = ca_context_play_full(context, 1, properties, onFinished, reinterpret_cast<void *>(key));
-    ca_proplist_destroy(properties);
+    const int started = ca->context_play_full(context, 1, properties, onFinished, reinterpret_cast<void *>(key));
+    ca->proplist_destroy(properties);
     // A server slow to take the sound may take it after the caller gave up;
     // then it is stopped at once.
     const bool tooLate = started == CA_SUCCESS && abandoned(playback);
@@ -111,7 +156,7 @@ bool playAndWait(ca_context *context, const char *property, const char *value, m
             played = *table.results.at(key) == CA_SUCCESS;
         } else {
             lock.unlock();
-            ca_context_cancel(context, 1);
+            ca->context_cancel(context, 1);
             lock.lock();
             table.changed.wait_for(lock, cancelAllowance, ended);
             played = true; // it played for as long as it was allowed to
@@ -139,17 +184,18 @@ bool stillWanted(Playback &playback)
 void playInBackground(const std::shared_ptr<Playback> &playback, const std::string &file,
                       std::optional<milliseconds> length)
 {
+    const Canberra *ca = canberra();
     ca_context *context = nullptr;
-    if (ca_context_create(&context) == CA_SUCCESS) {
-        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Tavik", nullptr);
-        if (ca_context_open(context) == CA_SUCCESS && stillWanted(*playback)) {
+    if (ca && ca->context_create(&context) == CA_SUCCESS) {
+        ca->context_change_props(context, CA_PROP_APPLICATION_NAME, "Tavik", nullptr);
+        if (ca->context_open(context) == CA_SUCCESS && stillWanted(*playback)) {
             const bool played = length
                                 && playAndWait(context, CA_PROP_MEDIA_FILENAME, file.c_str(),
                                                *length + startupAllowance, *playback);
             if (!played && stillWanted(*playback))
                 playAndWait(context, CA_PROP_EVENT_ID, "bell", defaultSoundLimit, *playback);
         }
-        ca_context_destroy(context);
+        ca->context_destroy(context);
     }
     // Free before the caller hears of the end, so its next sound is not refused.
     busy = false;
