@@ -22,16 +22,11 @@ const QColor black(0, 0, 0);
 const QColor white(255, 255, 255);
 const QColor disabledCaption(128, 128, 128);
 
-QString loadFamily(const QStringList &files, const QString &fallback)
+QString loadFamily(const QString &file, const QString &fallback)
 {
-    QString family;
-    for (const QString &file : files) {
-        const int id = QFontDatabase::addApplicationFont(file);
-        const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
-        if (family.isEmpty() && !families.isEmpty())
-            family = families.first();
-    }
-    return family.isEmpty() ? fallback : family;
+    const int id = QFontDatabase::addApplicationFont(file);
+    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+    return families.isEmpty() ? fallback : families.first();
 }
 
 // The classic style, with two changes for captions on the black panels: a
@@ -73,7 +68,7 @@ void setUpStyleAndFaces()
     // Only the regular face: the bold face of this Tahoma draws strokes no
     // thicker than the regular one, so bold text is emboldened from the
     // regular outline instead, which reads as bold at every size.
-    dialogFamily() = loadFamily({QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")},
+    dialogFamily() = loadFamily(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
                                 QStringLiteral("Liberation Sans"));
     QApplication::setStyle(new ClassicStyle);
     QApplication::setFont(dialogFont());

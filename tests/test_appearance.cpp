@@ -13,7 +13,7 @@
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
 #include "support/fakeplatform.h"
-#include "support/panels.h"
+#include "support/mainwindow.h"
 #include "ui_form1.h"
 
 #include <QCheckBox>
@@ -87,8 +87,9 @@ int indicatorSpace(QWidget *box)
 class AppearanceTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testing::FakePlatform> platform;
-    std::unique_ptr<ProgramWindows> windows;
+    std::unique_ptr<testing::ShownMainWindow> shown;
+    testing::FakePlatform *platform = nullptr;
+    ProgramWindows *windows = nullptr;
     Form1 *form = nullptr;
 
     template <typename T = QWidget>
@@ -105,18 +106,13 @@ private slots:
 
     void init()
     {
-        platform = std::make_unique<testing::FakePlatform>();
-        windows = std::make_unique<ProgramWindows>(*platform);
-        windows->quitEventLoop = [] {};
-        form = windows->form1();
-        form->show();
+        shown = std::make_unique<testing::ShownMainWindow>();
+        platform = &shown->platform;
+        windows = &shown->windows;
+        form = shown->form;
         QVERIFY(QTest::qWaitForWindowExposed(form));
     }
-    void cleanup()
-    {
-        windows.reset();
-        platform.reset();
-    }
+    void cleanup() { shown.reset(); }
 
     // Checked, unchecked, enabled and disabled all look different, for every
     // kind of box and option button on the black panels, and the caption

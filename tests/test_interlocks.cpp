@@ -11,7 +11,7 @@
 #include "ui_form1.h"
 #include "ui_form5.h"
 #include "support/fakeplatform.h"
-#include "support/panels.h"
+#include "support/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,8 +34,9 @@ QStringList words(const char *text) { return QString::fromLatin1(text).split(' '
 class InterlocksTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testing::FakePlatform> platform;
-    std::unique_ptr<ProgramWindows> windows;
+    std::unique_ptr<testing::ShownMainWindow> shown;
+    testing::FakePlatform *platform = nullptr;
+    ProgramWindows *windows = nullptr;
     Form1 *form = nullptr;
 
     QWidget *control(const QString &name)
@@ -73,14 +74,13 @@ private slots:
 
     void init()
     {
-        platform = std::make_unique<testing::FakePlatform>();
-        windows = std::make_unique<ProgramWindows>(*platform);
-        windows->quitEventLoop = [] {};
-        form = windows->form1();
-        form->show();
+        shown = std::make_unique<testing::ShownMainWindow>();
+        platform = &shown->platform;
+        windows = &shown->windows;
+        form = shown->form;
         QVERIFY(QTest::qWaitForWindowExposed(form));
     }
-    void cleanup() { windows.reset(); }
+    void cleanup() { shown.reset(); }
 
     void panelSwitching_data()
     {

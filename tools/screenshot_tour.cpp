@@ -11,7 +11,7 @@
 #include "infowindows/frmsplash.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
-#include "platform/platform.h"
+#include "support/fakeplatform.h"
 #include "romchooser/form5.h"
 
 #include <QAbstractButton>
@@ -28,15 +28,6 @@
 #include <functional>
 
 namespace {
-
-// Nothing is started or played on a tour.
-class QuietPlatform final : public tavik::Platform {
-public:
-    void showNotice(const QString &) override {}
-    bool askYesNo(const QString &) override { return false; }
-    QString startEmulator(const QString &, const QString &, const QString &) override { return {}; }
-    void playSound(const QString &) override {}
-};
 
 void settle(int milliseconds = 300)
 {
@@ -86,7 +77,8 @@ int main(int argc, char *argv[])
     QDir().mkpath(out);
     const auto file = [&out](const char *name) { return out + QLatin1Char('/') + QLatin1String(name) + QLatin1String(".png"); };
 
-    QuietPlatform platform;
+    // Nothing is started or played on a tour; message boxes answer No.
+    tavik::testing::FakePlatform platform;
     tavik::ProgramWindows windows(platform);
     windows.quitEventLoop = [] {};
 

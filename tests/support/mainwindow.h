@@ -1,13 +1,28 @@
-// Reaching a control on an option panel as a user does: by pressing the panel
-// button first, when the panel is hidden.
+// The main window as the window tests start from: a fresh window set over a
+// recording platform with its main window shown, and a control on an option
+// panel reached as a user reaches it, through the panel button.
 #pragma once
 
+#include "app/programwindows.h"
 #include "mainwindow/form1.h"
+#include "support/fakeplatform.h"
 #include "ui_form1.h"
 
 #include <QTest>
 
 namespace tavik::testing {
+
+struct ShownMainWindow {
+    FakePlatform platform;
+    ProgramWindows windows{platform};
+    Form1 *form;
+
+    ShownMainWindow() : form(windows.form1())
+    {
+        windows.quitEventLoop = [] {};
+        form->show();
+    }
+};
 
 // Presses the panel button of the option panel that holds `control`, when
 // that panel is hidden.
