@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build pkg-config
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools
   fonts-wine fonts-liberation

@@ -31,7 +31,7 @@ presets=(default debug-asan fuzz)
 for preset in "${presets[@]}"; do
   echo "== build $preset"
   # A build folder that exists reconfigures itself when a CMake file changes.
-  [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
 
