@@ -4,15 +4,16 @@
 #include "app/programwindows.h"
 #include "infowindows/frmsplash.h"
 #include "platform/desktopplatform.h"
-#include "platform/platform.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // Message boxes and the desktop show the program under this one title.
-    QApplication::setApplicationName(tavik::applicationTitle);
+    // A stable name for the desktop (the X window class the menu entry
+    // matches); message boxes carry the title "Tavik 2.5" themselves. No
+    // display name is set: Qt would append it to every window title.
+    QApplication::setApplicationName(QStringLiteral("tavik"));
     QGuiApplication::setDesktopFileName(QStringLiteral("net.tavik.Tavik"));
     // The main window's unload ends the program, whatever else is still open.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -2,8 +2,8 @@
 
 #include "appearance/appearance.h"
 #include "infowindows/about.h"
-#include "infowindows/dialogbox1.h"
-#include "infowindows/form3.h"
+#include "infowindows/gripinfo.h"
+#include "infowindows/readmeviewer.h"
 #include "infowindows/frmsplash.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"

@@ -13,7 +13,7 @@
 #include "appearance/appearance.h"
 #include "mainwindow/form1.h"
 #include "platform/desktopplatform.h"
-#include "platform/emulatorstart.h"
+#include "system/emulatorstart.h"
 #include "ui_form1.h"
 
 #include <QApplication>

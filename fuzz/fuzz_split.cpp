@@ -4,7 +4,7 @@
 // and split back the same way.
 #include "fuzzsupport.h"
 
-#include "platform/argumentsplitter.h"
+#include "system/argumentsplitter.h"
 
 #include <QStringList>
 

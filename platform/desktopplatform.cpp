@@ -1,7 +1,7 @@
 #include "platform/desktopplatform.h"
 
-#include "platform/emulatorstart.h"
-#include "platform/soundeffect.h"
+#include "system/emulatorstart.h"
+#include "system/soundeffect.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "romchooser/folderlist.h"
 
-#include "platform/folderreading.h"
+#include "system/folderreading.h"
 #include "romchooser/folderloader.h"
 
 #include <QAbstractListModel>

@@ -1,6 +1,6 @@
 #include "romchooser/folderloader.h"
 
-#include "platform/folderreading.h"
+#include "system/folderreading.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 

@@ -3,8 +3,8 @@
 #include "ui_form5.h"
 
 #include "appearance/appearance.h"
-#include "platform/drives.h"
-#include "platform/folderreading.h"
+#include "system/drives.h"
+#include "system/folderreading.h"
 #include "platform/platform.h"
 #include "windowset/windowset.h"
 

@@ -1,6 +1,6 @@
 // Windows argument text to argument vector, and the emulator's arguments.
-#include "platform/argumentsplitter.h"
-#include "platform/emulatorstart.h"
+#include "system/argumentsplitter.h"
+#include "system/emulatorstart.h"
 
 #include <QTest>
 

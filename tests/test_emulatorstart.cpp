@@ -1,6 +1,6 @@
 // Program lookup and the real, detached start of a fake emulator in temporary folders.
-#include "platform/emulatorstart.h"
-#include "platform/programlookup.h"
+#include "system/emulatorstart.h"
+#include "system/programlookup.h"
 #include "support/fakeemulator.h"
 
 #include <QDir>

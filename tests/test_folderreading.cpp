@@ -1,7 +1,7 @@
 // Reading folders for the ROM chooser on real temporary folders, the natural
 // name order, the folder chain of the folder list and the choice of drives.
-#include "platform/drives.h"
-#include "platform/folderreading.h"
+#include "system/drives.h"
+#include "system/folderreading.h"
 #include "support/fakeemulator.h"
 
 #include <QDir>

@@ -3,11 +3,11 @@
 // window, and only after it has gone).
 #include "appearance/appearance.h"
 #include "app/programwindows.h"
-#include "infowindows/dialogbox1.h"
+#include "infowindows/gripinfo.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
 #include "support/fakeplatform.h"
-#include "ui_dialogbox1.h"
+#include "ui_gripinfo.h"
 #include "ui_form1.h"
 #include "ui_help.h"
 

@@ -1,8 +1,8 @@
 // The readme viewer: the shape of the built-in text, the window's controls,
 // and what hiding and unloading do to the reader's place in the text.
 #include "appearance/appearance.h"
-#include "infowindows/form3.h"
-#include "ui_form3.h"
+#include "infowindows/readmeviewer.h"
+#include "ui_readmeviewer.h"
 
 #include <QFile>
 #include <QPointer>

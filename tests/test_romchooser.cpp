@@ -6,7 +6,7 @@
 #include "app/programwindows.h"
 #include "launch/launchpress.h"
 #include "mainwindow/form1.h"
-#include "platform/emulatorstart.h"
+#include "system/emulatorstart.h"
 #include "romchooser/filelist.h"
 #include "romchooser/folderlist.h"
 #include "romchooser/folderloader.h"

@@ -1,7 +1,7 @@
 // The synchronous sound effect against a real sound server (a PulseAudio null
 // sink that the test command starts), without one, and against one that never
 // answers.
-#include "platform/soundeffect.h"
+#include "system/soundeffect.h"
 
 #include <QElapsedTimer>
 #include <QFile>

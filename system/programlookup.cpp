@@ -1,4 +1,4 @@
-#include "platform/programlookup.h"
+#include "system/programlookup.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/drives.h"
+#include "system/drives.h"
 
 #include <QDir>
 #include <QSet>

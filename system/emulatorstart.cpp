@@ -1,8 +1,8 @@
-#include "platform/emulatorstart.h"
+#include "system/emulatorstart.h"
 
-#include "platform/argumentsplitter.h"
-#include "platform/folderreading.h"
-#include "platform/programlookup.h"
+#include "system/argumentsplitter.h"
+#include "system/folderreading.h"
+#include "system/programlookup.h"
 
 #include <QCoreApplication>
 #include <QDir>

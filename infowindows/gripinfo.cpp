@@ -1,8 +1,8 @@
 // The GrIP information dialog's set-up and the ways it hands control back to
 // the main window.
-#include "infowindows/dialogbox1.h"
+#include "infowindows/gripinfo.h"
 
-#include "ui_dialogbox1.h"
+#include "ui_gripinfo.h"
 
 #include "appearance/appearance.h"
 

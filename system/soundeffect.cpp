@@ -2,7 +2,7 @@
 // as the sound server takes to answer (half a minute when it never does), and
 // it may report a sound's end late, more than once or never; the waiting
 // caller must not depend on either.
-#include "platform/soundeffect.h"
+#include "system/soundeffect.h"
 
 #include <QFile>
 #include <QFileInfo>

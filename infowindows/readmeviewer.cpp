@@ -1,6 +1,6 @@
-#include "infowindows/form3.h"
+#include "infowindows/readmeviewer.h"
 
-#include "ui_form3.h"
+#include "ui_readmeviewer.h"
 
 #include "appearance/appearance.h"
 

@@ -1,4 +1,4 @@
-#include "platform/folderreading.h"
+#include "system/folderreading.h"
 
 #include <QCollator>
 #include <QDir>

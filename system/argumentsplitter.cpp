@@ -1,4 +1,4 @@
-#include "platform/argumentsplitter.h"
+#include "system/argumentsplitter.h"
 
 namespace tavik {
 
