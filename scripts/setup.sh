@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools
   fonts-wine fonts-liberation
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop

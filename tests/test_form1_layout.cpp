@@ -404,7 +404,6 @@ private slots:
         auto *rom = control<QLineEdit>(u"ROMLOAD"_s);
         QVERIFY(rom);
         QVERIFY(rom->isReadOnly());
-        QApplication::setActiveWindow(form);
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
         QCOMPARE(form->focusWidget(), rom);
