@@ -1,26 +1,30 @@
 // How the ROM chooser copes with a very large folder: builds a folder of
 // files in a temporary directory, opens the chooser on it and prints the time
-// until the file list shows every file, and the longest time the window went
-// without handling events meanwhile.
+// until the file list shows every file, the longest time the window went
+// without handling events meanwhile, how soon a read stops once the chooser
+// is closed in the middle of it, and the process's peak memory.
 //
 //   chooser_benchmark [file count, default 100000] [rounds, default 3]
 #include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "platform/platform.h"
-#include "romchooser/form5.h"
 #include "romchooser/filelist.h"
 #include "romchooser/folderlist.h"
-#include "ui_form5.h"
+#include "romchooser/folderloader.h"
+#include "romchooser/form5.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -40,6 +44,50 @@ struct Round {
     qint64 longestStallMs = 0;
 };
 
+// The most memory the process has held so far, in MiB.
+long peakMemoryMiB()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// Runs the event loop until `done` holds or `limitMs` has passed; false then.
+template <typename Condition>
+bool runUntil(Condition done, int limitMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+// Opens the chooser, closes it `afterMs` into its read and returns how long
+// the read went on after the close, in microseconds (-1: it was already done).
+qint64 stopAfterClose(tavik::ProgramWindows &windows, int afterMs)
+{
+    tavik::Form5 *chooser = windows.form5();
+    chooser->show();
+    QElapsedTimer clock;
+    clock.start();
+    runUntil([&] { return clock.elapsed() >= afterMs; }, afterMs + 1000);
+    if (tavik::FolderLoader::readsRunning() == 0) {
+        chooser->close();
+        return -1;
+    }
+    chooser->close();
+    clock.start();
+    while (tavik::FolderLoader::readsRunning() > 0 && clock.elapsed() < 10000)
+        QThread::usleep(100);
+    const qint64 stopped = clock.nsecsElapsed() / 1000;
+    QCoreApplication::processEvents();
+    return stopped;
+}
+
 // Opens the chooser and runs the event loop until both lists are whole,
 // timing the gaps between turns of the loop.
 Round measure(tavik::ProgramWindows &windows, int files)
@@ -55,8 +103,8 @@ Round measure(tavik::ProgramWindows &windows, int files)
     sinceLastTurn.start();
     tavik::Form5 *chooser = windows.form5();
     chooser->show();
-    tavik::FileList *fileList = chooser->controls().File1;
-    tavik::FolderList *folderList = chooser->controls().Dir1;
+    auto *fileList = chooser->findChild<tavik::FileList *>(QStringLiteral("File1"));
+    auto *folderList = chooser->findChild<tavik::FolderList *>(QStringLiteral("Dir1"));
 
     QObject::connect(&turn, &QTimer::timeout, &loop, [&] {
         round.longestStallMs = std::max(round.longestStallMs, sinceLastTurn.elapsed());
@@ -108,7 +156,8 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    std::printf("made %d files in %lld ms\n", files, static_cast<long long>(making.elapsed()));
+    std::printf("made %d files in %lld ms; peak memory so far %ld MiB\n", files,
+                static_cast<long long>(making.elapsed()), peakMemoryMiB());
 
     QuietPlatform platform;
     tavik::ProgramWindows windows(platform);
@@ -126,6 +175,20 @@ int main(int argc, char *argv[])
     }
     std::printf("worst of %d rounds: filled in %lld ms (limit 1000), longest stall %lld ms (limit 100)\n", rounds,
                 static_cast<long long>(worstFilled), static_cast<long long>(worstStall));
+    std::printf("peak memory (VmHWM): %ld MiB\n", peakMemoryMiB());
+
+    // Closed in the middle of its read, the chooser's read stops at once.
+    qint64 worstStopUs = 0;
+    for (const int afterMs : {20, 100, 300}) {
+        const qint64 us = stopAfterClose(windows, afterMs);
+        if (us < 0) {
+            std::printf("closed after %d ms: the read had already ended\n", afterMs);
+            continue;
+        }
+        std::printf("closed after %d ms: the read stopped %.1f ms after the close\n", afterMs, us / 1000.0);
+        worstStopUs = std::max(worstStopUs, us);
+    }
+    std::printf("longest read after a close: %.1f ms (limit 20)\n", worstStopUs / 1000.0);
     QDir::setCurrent(QDir::tempPath());
     return 0;
 }

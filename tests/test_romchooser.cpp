@@ -19,12 +19,13 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
-#include <QThreadPool>
 #include <QTimer>
 
 using namespace tavik;
 using tavik::testing::FakePlatform;
+using tavik::testing::WorkingFolderGuard;
 using tavik::testing::recorderScript;
 using tavik::testing::waitForRecord;
 using tavik::testing::writeFile;
@@ -108,7 +109,7 @@ private:
 class RomChooserTest : public QObject {
     Q_OBJECT
 
-    QString startFolder;
+    std::unique_ptr<WorkingFolderGuard> keepWorkingFolder;
     std::unique_ptr<QTemporaryDir> work;
     std::unique_ptr<FakePlatform> platform;
     std::unique_ptr<ProgramWindows> windows;
@@ -150,14 +151,11 @@ class RomChooserTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        setUpAppearance();
-        startFolder = QDir::currentPath();
-    }
+    void initTestCase() { setUpAppearance(); }
 
     void init()
     {
+        keepWorkingFolder = std::make_unique<WorkingFolderGuard>();
         work = std::make_unique<QTemporaryDir>();
         QDir d(work->path());
         for (const char *file : {"Game 10.smc", "Game 2.smc", "alpha.sfc", "My Game (USA) v1.1.smc", "notes.txt",
@@ -183,7 +181,7 @@ private slots:
     {
         windows.reset();
         platform.reset();
-        QDir::setCurrent(startFolder);
+        keepWorkingFolder.reset();
         work.reset();
     }
 
@@ -473,21 +471,95 @@ private slots:
         QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
     }
 
-    void leavingALargeFolderDropsItsList()
+    // Every opening of a folder is one read, which fills both lists.
+    void oneReadFillsBothLists_data()
     {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("files");
+        QTest::newRow("a small folder opened") << "open" << 3;
+        QTest::newRow("a large folder opened") << "open" << int(FolderLoader::readAtOnce) + 500;
+        QTest::newRow("the folder shown opened again") << "again" << 5;
+        QTest::newRow("a drive chosen") << "drive" << 2;
+        QTest::newRow("the chooser opened") << "chooser" << 5;
+    }
+    void oneReadFillsBothLists()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, files);
+        QVERIFY(QDir(work->path()).mkpath(QStringLiteral("target/Sub")));
+        for (int i = 0; i < files && how == QLatin1String("open"); ++i)
+            writeFile(at(QStringLiteral("target/Rom %1.smc").arg(i)));
+        for (int i = 0; i < files && how == QLatin1String("drive"); ++i)
+            writeFile(at(QStringLiteral("target/Rom %1.smc").arg(i)));
+
+        // The working folder read again, to show the new folder.
+        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        QTRY_VERIFY(!ui->File1->isFilling() && !ui->Dir1->isFilling());
+        const quint64 before = FolderLoader::readsBegun();
+        if (how == QLatin1String("open")) {
+            QVERIFY(openFolder(ui->Dir1, QStringLiteral("target")));
+        } else if (how == QLatin1String("again")) {
+            QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        } else if (how == QLatin1String("drive")) {
+            chooseDriveByKeyboard(addDrive(at(QStringLiteral("target"))));
+        } else {
+            chooser->close();
+            QTRY_VERIFY(!windows->isForm5Loaded());
+            openChooser();
+        }
+        QTRY_VERIFY(!ui->File1->isFilling() && !ui->Dir1->isFilling());
+        QCOMPARE(FolderLoader::readsBegun() - before, quint64(1));
+        QCOMPARE(ui->File1->count(), files);
+        const bool inTarget = how == QLatin1String("open") || how == QLatin1String("drive");
+        QCOMPARE(rowTexts(ui->Dir1).last(), inTarget ? QStringLiteral("Sub") : QStringLiteral("Zelda"));
+        QCOMPARE(ui->File1->path(), ui->Dir1->path());
+    }
+
+    // A read of a large folder that is no longer wanted stops, and its names
+    // never reach a list. The bound is the promise (a few milliseconds) with
+    // a margin for a busy machine and the sanitizer builds.
+    void readNoLongerWantedStops_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("another folder opened") << "other folder";
+        QTest::newRow("the chooser closed") << "close";
+        QTest::newRow("the program ending") << "end";
+    }
+    void readNoLongerWantedStops()
+    {
+        QFETCH(QString, how);
+        constexpr int promisedMs = 10;
+        constexpr int marginMs = 490;
         QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
         for (int i = 0; i < int(FolderLoader::readAtOnce) + 5000; ++i)
             writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
         QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        QTRY_COMPARE(FolderLoader::readsRunning(), 0);
         QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
         if (!ui->File1->isFilling())
-            QSKIP("the worker read the large folder before the test could leave it");
-        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
-        walkTo(QStringLiteral("other"));
-        QThreadPool::globalInstance()->waitForDone();
-        QTest::qWait(50);
-        QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
-        QCOMPARE(ui->File1->path(), at(QStringLiteral("other")));
+            QSKIP("the large folder was read before the test could leave it");
+
+        QElapsedTimer sinceLeft;
+        sinceLeft.start();
+        if (how == QLatin1String("other folder")) {
+            QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+            walkTo(QStringLiteral("other"));
+        } else if (how == QLatin1String("close")) {
+            QTest::keyClick(ui->File1, Qt::Key_Escape);
+        } else {
+            windows->endProgram();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(FolderLoader::readsRunning() == 0, promisedMs + marginMs);
+        QVERIFY2(sinceLeft.elapsed() <= promisedMs + marginMs, qPrintable(QString::number(sinceLeft.elapsed())));
+
+        if (how == QLatin1String("other folder")) {
+            QCoreApplication::processEvents();
+            QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+            QCOMPARE(ui->File1->path(), at(QStringLiteral("other")));
+            QCOMPARE(rowTexts(ui->Dir1).last(), QStringLiteral("other"));
+        } else {
+            QTRY_VERIFY(!windows->isForm5Loaded());
+        }
     }
 };
 
@@ -508,7 +580,7 @@ private slots:
     void emulatorRunsWhereTheRomWasPicked()
     {
         QFETCH(QString, pickIn);
-        const QString startFolder = QDir::currentPath();
+        const WorkingFolderGuard keep;
         QTemporaryDir work, emulator;
         QDir d(work.path());
         QVERIFY(d.mkpath(QStringLiteral("roms/SNES Games")));
@@ -551,7 +623,6 @@ private slots:
         QCOMPARE(received.last(), rom);
         // The emulator finds the ROM by that bare name where it runs.
         QVERIFY(QFile::exists(received.first() + QLatin1Char('/') + received.last()));
-        QDir::setCurrent(startFolder);
     }
 };
 
