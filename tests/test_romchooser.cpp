@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -559,6 +560,9 @@ private slots:
         QTRY_COMPARE(FolderLoader::readsRunning(), 0);
         QVERIFY(openFolderByKey(ui->Dir1, QStringLiteral("big")));
         QVERIFY(ui->File1->isFilling());
+        auto *loader = chooser->findChild<FolderLoader *>();
+        QVERIFY(loader);
+        QSignalSpy delivered(loader, &FolderLoader::loaded);
 
         QElapsedTimer sinceLeft;
         sinceLeft.start();
@@ -572,6 +576,9 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(FolderLoader::readsRunning() == 0, promisedMs + marginMs);
         QVERIFY2(sinceLeft.elapsed() <= promisedMs + marginMs, qPrintable(QString::number(sinceLeft.elapsed())));
+        QCoreApplication::processEvents();
+        for (const QList<QVariant> &load : std::as_const(delivered))
+            QVERIFY(load.first().toString() != at(QStringLiteral("big")));
 
         if (how == QLatin1String("other folder")) {
             QCoreApplication::processEvents();
