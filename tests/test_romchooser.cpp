@@ -6,6 +6,7 @@
 #include "app/programwindows.h"
 #include "launch/launchpress.h"
 #include "mainwindow/form1.h"
+#include "support/controls.h"
 #include "system/emulatorstart.h"
 #include "romchooser/filelist.h"
 #include "romchooser/folderlist.h"
@@ -13,8 +14,6 @@
 #include "romchooser/form5.h"
 #include "support/fakeemulator.h"
 #include "support/fakeplatform.h"
-#include "ui_form1.h"
-#include "ui_form5.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +23,8 @@
 #include <QTimer>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
+using tavik::testing::control;
 using tavik::testing::FakePlatform;
 using tavik::testing::recorderScript;
 using tavik::testing::waitForRecord;
@@ -113,15 +114,13 @@ class RomChooserTest : public QObject {
     std::unique_ptr<FakePlatform> platform;
     std::unique_ptr<ProgramWindows> windows;
     Form5 *chooser = nullptr;
-    Ui::Form5 *ui = nullptr;
 
-    QString romField() { return windows->form1()->controls().ROMLOAD->text(); }
+    QString romField() { return control<QLineEdit>(windows->form1(), u"ROMLOAD"_s)->text(); }
     QString at(const QString &relative) { return canonical(work->path()) + QLatin1Char('/') + relative; }
 
     void openChooser()
     {
         chooser = windows->form5();
-        ui = &chooser->controls();
         chooser->show();
         QVERIFY(QTest::qWaitForWindowExposed(chooser));
     }
@@ -130,23 +129,23 @@ class RomChooserTest : public QObject {
     void walkTo(const QString &relative)
     {
         for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-            QVERIFY2(openFolder(ui->Dir1, part), qPrintable(part));
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()) + (relative.isEmpty() ? QString() : QLatin1Char('/') + relative));
+            QVERIFY2(openFolder(control<FolderList>(chooser, u"Dir1"_s), part), qPrintable(part));
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()) + (relative.isEmpty() ? QString() : QLatin1Char('/') + relative));
     }
 
     // Adds a drive to the drive list, as a newly mounted medium would be.
     int addDrive(const QString &mountPoint)
     {
-        ui->Drive1->addItem(mountPoint, mountPoint);
-        return ui->Drive1->count() - 1;
+        control<QComboBox>(chooser, u"Drive1"_s)->addItem(mountPoint, mountPoint);
+        return control<QComboBox>(chooser, u"Drive1"_s)->count() - 1;
     }
 
     void chooseDriveByKeyboard(int index)
     {
-        ui->Drive1->setFocus();
-        const int steps = index - ui->Drive1->currentIndex();
+        control<QComboBox>(chooser, u"Drive1"_s)->setFocus();
+        const int steps = index - control<QComboBox>(chooser, u"Drive1"_s)->currentIndex();
         for (int i = 0; i < std::abs(steps); ++i)
-            QTest::keyClick(ui->Drive1, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+            QTest::keyClick(control<QComboBox>(chooser, u"Drive1"_s), steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     }
 
 private slots:
@@ -193,38 +192,38 @@ private slots:
         QCOMPARE(chooser->geometry(), QRect(346, 177, 400, 256));
         QVERIFY(chooser->isModal());
         QVERIFY(chooser->minimumSize() != chooser->maximumSize());
-        const QList<std::pair<QWidget *, QRect>> places{{ui->Dir1, {0, 32, 185, 186}},
-                                                        {ui->Drive1, {0, 8, 393, 21}},
-                                                        {ui->File1, {192, 32, 201, 188}},
-                                                        {ui->Return, {320, 224, 73, 25}}};
+        const QList<std::pair<QWidget *, QRect>> places{{control<FolderList>(chooser, u"Dir1"_s), {0, 32, 185, 186}},
+                                                        {control<QComboBox>(chooser, u"Drive1"_s), {0, 8, 393, 21}},
+                                                        {control<FileList>(chooser, u"File1"_s), {192, 32, 201, 188}},
+                                                        {control<QPushButton>(chooser, u"Return"_s), {320, 224, 73, 25}}};
         chooser->resize(640, 480);
         QCoreApplication::processEvents();
         for (const auto &[control, place] : places)
             QCOMPARE(control->geometry(), place);
-        QCOMPARE(ui->Drive1->toolTip(), QStringLiteral("Choose the drive you want to access"));
-        QCOMPARE(ui->Return->text(), QStringLiteral("OK"));
+        QCOMPARE(control<QComboBox>(chooser, u"Drive1"_s)->toolTip(), QStringLiteral("Choose the drive you want to access"));
+        QCOMPARE(control<QPushButton>(chooser, u"Return"_s)->text(), QStringLiteral("OK"));
 
-        QCOMPARE(chooser->focusWidget(), ui->Dir1);
-        QList<QWidget *> order{ui->Dir1};
+        QCOMPARE(chooser->focusWidget(), control<FolderList>(chooser, u"Dir1"_s));
+        QList<QWidget *> order{control<FolderList>(chooser, u"Dir1"_s)};
         for (int i = 0; i < 4; ++i) {
             QTest::keyClick(chooser->focusWidget(), Qt::Key_Tab);
             order.append(chooser->focusWidget());
         }
-        QCOMPARE(order, (QList<QWidget *>{ui->Dir1, ui->Drive1, ui->File1, ui->Return, ui->Dir1}));
+        QCOMPARE(order, (QList<QWidget *>{control<FolderList>(chooser, u"Dir1"_s), control<QComboBox>(chooser, u"Drive1"_s), control<FileList>(chooser, u"File1"_s), control<QPushButton>(chooser, u"Return"_s), control<FolderList>(chooser, u"Dir1"_s)}));
     }
 
     void opensAtTheWorkingFolder()
     {
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
-        QVERIFY(canonical(work->path()).startsWith(ui->Drive1->currentData().toString()));
-        QCOMPARE(ui->Dir1->root(), ui->Drive1->currentData().toString());
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()));
+        QVERIFY(canonical(work->path()).startsWith(control<QComboBox>(chooser, u"Drive1"_s)->currentData().toString()));
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->root(), control<QComboBox>(chooser, u"Drive1"_s)->currentData().toString());
         // The way down to the working folder, then its subfolders, hidden ones left out.
-        const QStringList captions = rowTexts(ui->Dir1);
+        const QStringList captions = rowTexts(control<FolderList>(chooser, u"Dir1"_s));
         QCOMPARE(captions.mid(captions.size() - 5), QStringList({QFileInfo(work->path()).fileName(), "a", "empty",
                                                                  "other", "Zelda"}));
-        QCOMPARE(rowTexts(ui->File1),
+        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)),
                  QStringList({"alpha.sfc", "Game 2.smc", "Game 10.smc", "My Game (USA) v1.1.smc", "notes.txt"}));
-        QVERIFY(ui->File1->fileName().isEmpty());
+        QVERIFY(control<FileList>(chooser, u"File1"_s)->fileName().isEmpty());
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
     }
 
@@ -242,43 +241,43 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, file);
         walkTo(folder);
-        QVERIFY(clickFile(ui->File1, file));
+        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), file));
         QCOMPARE(romField(), file);
-        QCOMPARE(windows->form1()->romFolder(), ui->Dir1->path());
+        QCOMPARE(windows->form1()->romFolder(), control<FolderList>(chooser, u"Dir1"_s)->path());
         QVERIFY(platform->events.isEmpty());
     }
 
     void lastOfThreeSelectionsWins()
     {
         walkTo(QStringLiteral("other"));
-        QVERIFY(clickFile(ui->File1, QStringLiteral("First.smc")));
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Third.smc")));
-        QTest::keyClick(ui->File1, Qt::Key_Up);
+        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("First.smc")));
+        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Third.smc")));
+        QTest::keyClick(control<FileList>(chooser, u"File1"_s), Qt::Key_Up);
         QCOMPARE(romField(), QStringLiteral("Second.smc"));
     }
 
     void keyboardSelection()
     {
         // Tabbing into the file list chooses nothing; moving in it does.
-        ui->Drive1->setFocus();
-        QTest::keyClick(ui->Drive1, Qt::Key_Tab);
-        QCOMPARE(chooser->focusWidget(), ui->File1);
+        control<QComboBox>(chooser, u"Drive1"_s)->setFocus();
+        QTest::keyClick(control<QComboBox>(chooser, u"Drive1"_s), Qt::Key_Tab);
+        QCOMPARE(chooser->focusWidget(), control<FileList>(chooser, u"File1"_s));
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
-        QTest::keyClick(ui->File1, Qt::Key_Down);
+        QTest::keyClick(control<FileList>(chooser, u"File1"_s), Qt::Key_Down);
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::keyClick(ui->File1, Qt::Key_End);
+        QTest::keyClick(control<FileList>(chooser, u"File1"_s), Qt::Key_End);
         QCOMPARE(romField(), QStringLiteral("notes.txt"));
-        QTest::keyClicks(ui->File1, QStringLiteral("My"));
+        QTest::keyClicks(control<FileList>(chooser, u"File1"_s), QStringLiteral("My"));
         QCOMPARE(romField(), QStringLiteral("My Game (USA) v1.1.smc"));
     }
 
     void keyboardOpensFolders()
     {
-        ui->Dir1->setFocus();
-        ui->Dir1->setCurrentIndex(ui->Dir1->model()->index(rowOf(ui->Dir1, QStringLiteral("other")), 0));
-        QTest::keyClick(ui->Dir1, Qt::Key_Return);
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("other")));
-        QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        control<FolderList>(chooser, u"Dir1"_s)->setFocus();
+        control<FolderList>(chooser, u"Dir1"_s)->setCurrentIndex(control<FolderList>(chooser, u"Dir1"_s)->model()->index(rowOf(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("other")), 0));
+        QTest::keyClick(control<FolderList>(chooser, u"Dir1"_s), Qt::Key_Return);
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("other")));
+        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), QStringList({"First.smc", "Second.smc", "Third.smc"}));
     }
 
     void movingOnWithoutSelectingKeepsTheField_data()
@@ -291,17 +290,17 @@ private slots:
     void movingOnWithoutSelectingKeepsTheField()
     {
         QFETCH(QString, moveTo);
-        QVERIFY(clickFile(ui->File1, QStringLiteral("alpha.sfc")));
-        const QString picked = ui->Dir1->path();
+        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("alpha.sfc")));
+        const QString picked = control<FolderList>(chooser, u"Dir1"_s)->path();
         if (moveTo == QLatin1String("..")) {
-            const QStringList captions = rowTexts(ui->Dir1);
-            QVERIFY(openFolder(ui->Dir1, captions[rowOf(ui->Dir1, QFileInfo(work->path()).fileName()) - 1]));
+            const QStringList captions = rowTexts(control<FolderList>(chooser, u"Dir1"_s));
+            QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), captions[rowOf(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()) - 1]));
         } else {
             walkTo(moveTo);
         }
-        QVERIFY(ui->File1->fileName().isEmpty());
+        QVERIFY(control<FileList>(chooser, u"File1"_s)->fileName().isEmpty());
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
         QCOMPARE(windows->form1()->romFolder(), picked);
     }
@@ -309,7 +308,7 @@ private slots:
     void emptyFolderLeavesTheFieldAlone()
     {
         walkTo(QStringLiteral("empty"));
-        QCOMPARE(ui->File1->count(), 0);
+        QCOMPARE(control<FileList>(chooser, u"File1"_s)->count(), 0);
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
         QVERIFY(windows->form1()->romFolder().isEmpty());
     }
@@ -332,18 +331,17 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             Form5 *open = windows->form5();
             chooser = open;
-            ui = &open->controls();
             modalWhileOpen = QApplication::activeModalWidget() == open;
             walkTo(QStringLiteral("other"));
-            clickFile(open->controls().File1, QStringLiteral("Third.smc"));
+            clickFile(control<FileList>(open, u"File1"_s), QStringLiteral("Third.smc"));
             if (way == QLatin1String("close box"))
                 open->close();
             else if (way == QLatin1String("Escape"))
-                QTest::keyClick(open->controls().File1, Qt::Key_Escape);
+                QTest::keyClick(control<FileList>(open, u"File1"_s), Qt::Key_Escape);
             else
-                QTest::mouseClick(open->controls().Return, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(open, u"Return"_s), Qt::LeftButton);
         });
-        QTest::mouseClick(windows->form1()->controls().OpenRomDiagBox, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(windows->form1(), u"OpenRomDiagBox"_s), Qt::LeftButton);
         QVERIFY(modalWhileOpen);
         QTRY_VERIFY(!windows->isForm5Loaded());
         QVERIFY(windows->form1()->isVisible());
@@ -354,32 +352,32 @@ private slots:
     void secondOpeningStartsAtTheWorkingFolder()
     {
         walkTo(QStringLiteral("a/b/c"));
-        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
         QTRY_VERIFY(!windows->isForm5Loaded());
         openChooser();
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
-        QCOMPARE(ui->File1->count(), 5);
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()));
+        QCOMPARE(control<FileList>(chooser, u"File1"_s)->count(), 5);
     }
 
     void mainWindowTakesNoInputWhileOpen()
     {
         chooser->close();
         QTRY_VERIFY(!windows->isForm5Loaded());
-        Ui::Form1 &main = windows->form1()->controls();
+        Form1 *main = windows->form1();
         QString fieldWhileOpen;
         QTimer::singleShot(0, this, [&] {
             // Input the user gives the main window, through its window on the screen.
             QWindow *mainWindow = windows->form1()->windowHandle();
-            const QPoint start = main.Start->mapTo(windows->form1(), main.Start->rect().center());
+            const QPoint start = control<QPushButton>(main, u"Start"_s)->mapTo(windows->form1(), control<QPushButton>(main, u"Start"_s)->rect().center());
             QTest::mouseClick(mainWindow, Qt::LeftButton, {}, start);
-            const QPoint field = main.ROMLOAD->mapTo(windows->form1(), main.ROMLOAD->rect().center());
+            const QPoint field = control<QLineEdit>(main, u"ROMLOAD"_s)->mapTo(windows->form1(), control<QLineEdit>(main, u"ROMLOAD"_s)->rect().center());
             QTest::mouseClick(mainWindow, Qt::LeftButton, {}, field);
             for (char key : {'t', 'y', 'p', 'e', 'd'})
                 QTest::keyClick(mainWindow, key);
-            fieldWhileOpen = main.ROMLOAD->text();
+            fieldWhileOpen = control<QLineEdit>(main, u"ROMLOAD"_s)->text();
             windows->form5()->close();
         });
-        QTest::mouseClick(main.OpenRomDiagBox, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(main, u"OpenRomDiagBox"_s), Qt::LeftButton);
         QCOMPARE(fieldWhileOpen, QStringLiteral("Select a SNES Rom File"));
         QVERIFY2(platform->events.isEmpty(), qPrintable(platform->events.join(QLatin1Char('\n'))));
     }
@@ -388,41 +386,41 @@ private slots:
     {
         QVERIFY(QDir(work->path()).mkpath(QStringLiteral("stick/SNES")));
         writeFile(at(QStringLiteral("stick/Root.smc")));
-        const int before = ui->Drive1->currentIndex();
+        const int before = control<QComboBox>(chooser, u"Drive1"_s)->currentIndex();
         const int stick = addDrive(at(QStringLiteral("stick")));
         chooseDriveByKeyboard(stick);
 
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("stick")));
-        QCOMPARE(rowTexts(ui->Dir1), QStringList({at(QStringLiteral("stick")), "SNES"}));
-        QCOMPARE(rowTexts(ui->File1), QStringList({"Root.smc"}));
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("stick")));
+        QCOMPARE(rowTexts(control<FolderList>(chooser, u"Dir1"_s)), QStringList({at(QStringLiteral("stick")), "SNES"}));
+        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), QStringList({"Root.smc"}));
         // A file in a drive's root: still the name alone.
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Root.smc")));
+        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Root.smc")));
         QCOMPARE(romField(), QStringLiteral("Root.smc"));
 
         chooseDriveByKeyboard(before);
-        QCOMPARE(ui->Dir1->path(), ui->Drive1->currentData().toString());
-        QCOMPARE(ui->File1->path(), ui->Dir1->path());
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), control<QComboBox>(chooser, u"Drive1"_s)->currentData().toString());
+        QCOMPARE(control<FileList>(chooser, u"File1"_s)->path(), control<FolderList>(chooser, u"Dir1"_s)->path());
         QVERIFY(platform->notices.isEmpty());
     }
 
     void unreadableDriveKeepsTheListsWhereTheyWere()
     {
-        const int before = ui->Drive1->currentIndex();
-        const QStringList filesBefore = rowTexts(ui->File1);
+        const int before = control<QComboBox>(chooser, u"Drive1"_s)->currentIndex();
+        const QStringList filesBefore = rowTexts(control<FileList>(chooser, u"File1"_s));
         const int gone = addDrive(at(QStringLiteral("unplugged")));
         chooseDriveByKeyboard(gone);
 
         QCOMPARE(platform->notices,
                  QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
                                   .arg(at(QStringLiteral("unplugged")))}));
-        QCOMPARE(ui->Drive1->currentIndex(), before);
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
-        QCOMPARE(rowTexts(ui->File1), filesBefore);
+        QCOMPARE(control<QComboBox>(chooser, u"Drive1"_s)->currentIndex(), before);
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()));
+        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), filesBefore);
     }
 
     void deletedWorkingFolderIsNamed()
     {
-        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
         QTRY_VERIFY(!windows->isForm5Loaded());
         const QString gone = canonical(work->path());
         QVERIFY(work->remove());
@@ -435,23 +433,23 @@ private slots:
     {
         walkTo(QStringLiteral("a/b"));
         QVERIFY(QDir(at(QStringLiteral("a/b/c"))).removeRecursively());
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("c")));
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("c")));
         QCOMPARE(platform->notices,
                  QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
                                   .arg(at(QStringLiteral("a/b/c")))}));
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("a/b")));
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("a/b")));
 
         // The shown folder itself goes: its leftovers can still be picked, and
         // the way back up still works.
         writeFile(at(QStringLiteral("a/b/Left.smc")));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("a")));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("b")));
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("a")));
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("b")));
         QVERIFY(QDir(at(QStringLiteral("a/b"))).removeRecursively());
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Left.smc")));
+        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Left.smc")));
         QCOMPARE(romField(), QStringLiteral("Left.smc"));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("a")));
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("a")));
-        QCOMPARE(ui->File1->count(), 0);
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("a")));
+        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("a")));
+        QCOMPARE(control<FileList>(chooser, u"File1"_s)->count(), 0);
         QCOMPARE(platform->notices.size(), 1);
     }
 
@@ -462,14 +460,14 @@ private slots:
         for (int i = files; i >= 1; --i)
             writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
         // Opening the folder shown reads it again.
-        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
-        QVERIFY(ui->File1->isFilling());
-        QTRY_COMPARE(ui->File1->count(), files);
-        const QStringList names = rowTexts(ui->File1);
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("big")));
+        QVERIFY(control<FileList>(chooser, u"File1"_s)->isFilling());
+        QTRY_COMPARE(control<FileList>(chooser, u"File1"_s)->count(), files);
+        const QStringList names = rowTexts(control<FileList>(chooser, u"File1"_s));
         QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
         QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Rom 1234.smc")));
+        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Rom 1234.smc")));
         QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
     }
 
@@ -478,16 +476,16 @@ private slots:
         QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
         for (int i = 0; i < int(FolderLoader::readAtOnce) + 5000; ++i)
             writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
-        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
-        if (!ui->File1->isFilling())
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("big")));
+        if (!control<FileList>(chooser, u"File1"_s)->isFilling())
             QSKIP("the worker read the large folder before the test could leave it");
-        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()));
         walkTo(QStringLiteral("other"));
         QThreadPool::globalInstance()->waitForDone();
         QTest::qWait(50);
-        QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
-        QCOMPARE(ui->File1->path(), at(QStringLiteral("other")));
+        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        QCOMPARE(control<FileList>(chooser, u"File1"_s)->path(), at(QStringLiteral("other")));
     }
 };
 
@@ -527,20 +525,20 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form));
 
         if (pickIn.isEmpty()) {
-            form->controls().ROMLOAD->setText(rom);
+            control<QLineEdit>(form, u"ROMLOAD"_s)->setText(rom);
         } else {
             Form5 *chooser = windows.form5();
             chooser->show();
             for (const QString &part : pickIn.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
                 if (part != QLatin1String("."))
-                    QVERIFY(openFolder(chooser->controls().Dir1, part));
+                    QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), part));
             }
-            QVERIFY(clickFile(chooser->controls().File1, rom));
-            QTest::mouseClick(chooser->controls().Return, Qt::LeftButton);
+            QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), rom));
+            QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
             QTRY_VERIFY(!windows.isForm5Loaded());
         }
-        QCOMPARE(form->controls().ROMLOAD->text(), rom);
-        QTest::mouseClick(form->controls().Start, Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(form, u"ROMLOAD"_s)->text(), rom);
+        QTest::mouseClick(control<QPushButton>(form, u"Start"_s), Qt::LeftButton);
         QVERIFY2(platform.notices.isEmpty(), qPrintable(platform.notices.join(QLatin1Char('\n'))));
 
         const QStringList received = waitForRecord(record);
