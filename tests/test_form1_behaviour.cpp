@@ -47,6 +47,15 @@ class Form1BehaviourTest : public QObject {
     int quits = 0;
     Form1 *form = nullptr;
 
+    // The six option panels, by their names in the layout.
+    QList<QWidget *> panels()
+    {
+        QList<QWidget *> found;
+        for (const char *name : {"VidOpt", "SoundOpt", "RomOpt", "JoyOpt", "MiscOpt", "GcheatOpt"})
+            found.append(control(form, QString::fromLatin1(name)));
+        return found;
+    }
+
 private slots:
     void initTestCase() { setUpAppearance(); }
 
@@ -60,7 +69,7 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
         // The panels are shown directly here so that their controls take clicks.
-        for (QWidget *panel : {control<QFrame>(form, u"VidOpt"_s), control<QFrame>(form, u"SoundOpt"_s), control<QFrame>(form, u"RomOpt"_s), control<QFrame>(form, u"JoyOpt"_s), control<QFrame>(form, u"MiscOpt"_s), control<QFrame>(form, u"GcheatOpt"_s)})
+        for (QWidget *panel : panels())
             panel->show();
     }
 
@@ -109,7 +118,8 @@ private slots:
             pressKeys(control<QSlider>(form, u"Frameskip"_s), Qt::Key_Right, 2);
             click(control<QRadioButton>(form, u"Joy6"_s));
             pressKeys(control<QSlider>(form, u"SoundRatio"_s), Qt::Key_Right, 1);
-            control<QComboBox>(form, u"cmbSoundPlbk"_s)->setCurrentIndex(control<QComboBox>(form, u"cmbSoundPlbk"_s)->findText(QStringLiteral("5 - 29300")));
+            auto *playback = control<QComboBox>(form, u"cmbSoundPlbk"_s);
+            playback->setCurrentIndex(playback->findText(QStringLiteral("5 - 29300")));
             typeInto(control<QLineEdit>(form, u"Scanlines"_s), QStringLiteral("90"));
             click(control<QCheckBox>(form, u"CheatOn"_s));
             click(control<QRadioButton>(form, u"GoldFinger"_s));
@@ -140,7 +150,8 @@ private slots:
     void videoModeKeptAcrossPresses()
     {
         control<QLineEdit>(form, u"ROMLOAD"_s)->setText(QStringLiteral("GAME.SMC"));
-        control<QComboBox>(form, u"cmbVideo"_s)->setCurrentIndex(control<QComboBox>(form, u"cmbVideo"_s)->findText(QStringLiteral("800x600 - 8bit")));
+        auto *video = control<QComboBox>(form, u"cmbVideo"_s);
+        video->setCurrentIndex(video->findText(QStringLiteral("800x600 - 8bit")));
         click(control<QPushButton>(form, u"Start"_s));
         typeInto(control<QComboBox>(form, u"cmbVideo"_s), QStringLiteral("abc"));
         click(control<QPushButton>(form, u"Start"_s));
@@ -153,7 +164,7 @@ private slots:
     void hiddenPanelsStillCount()
     {
         click(control<QCheckBox>(form, u"NoMasterVol"_s));
-        for (QWidget *panel : {control<QFrame>(form, u"VidOpt"_s), control<QFrame>(form, u"SoundOpt"_s), control<QFrame>(form, u"RomOpt"_s), control<QFrame>(form, u"JoyOpt"_s), control<QFrame>(form, u"MiscOpt"_s), control<QFrame>(form, u"GcheatOpt"_s)})
+        for (QWidget *panel : panels())
             panel->hide();
         control<QLineEdit>(form, u"ROMLOAD"_s)->setText(QStringLiteral("G.smc"));
         click(control<QPushButton>(form, u"Start"_s));

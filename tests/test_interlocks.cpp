@@ -214,7 +214,7 @@ private slots:
         // screen all go nowhere, and none is kept for later.
         platform->yesNoAnswers.enqueue(true);
         QWindow *mainWindow = form->windowHandle();
-        for (QPushButton *pressed : {control<QPushButton>(form, u"quit"_s), control<QPushButton>(form, u"Start"_s), control<QPushButton>(form, u"SoundOn"_s)})
+        for (QWidget *pressed : {control(form, u"quit"_s), control(form, u"Start"_s), control(form, u"SoundOn"_s)})
             QTest::mouseClick(mainWindow, Qt::LeftButton, {}, pressed->mapTo(form, pressed->rect().center()));
         QTest::keyClick(mainWindow, Qt::Key_Space);
         mainWindow->close();
@@ -235,7 +235,8 @@ private slots:
         QVERIFY(form->isVisible());
         QVERIFY(control<QFrame>(form, u"JoyOpt"_s)->isVisible());
         // The main window answers again.
-        QTest::mouseClick(mainWindow, Qt::LeftButton, {}, control<QPushButton>(form, u"SoundOn"_s)->mapTo(form, control<QPushButton>(form, u"SoundOn"_s)->rect().center()));
+        QWidget *soundOn = control(form, u"SoundOn"_s);
+        QTest::mouseClick(mainWindow, Qt::LeftButton, {}, soundOn->mapTo(form, soundOn->rect().center()));
         QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
     }
 

@@ -527,7 +527,7 @@ private:
         auto *gripInfo = control<QPushButton>(m_form, u"GRIPINFO"_s);
         choose({
             {10, [&] { m_action = QStringLiteral("click < EMULATE! >"); click(start); checkStart(); }},
-            {3, [&] { m_action = QStringLiteral("click Load ROM"); click(control<QPushButton>(m_form, u"OpenRomDiagBox"_s)); }},
+            {3, [&] { m_action = QStringLiteral("click Load ROM"); click(control(m_form, u"OpenRomDiagBox"_s)); }},
             {gripInfo->isVisibleTo(m_form) ? 3 : 0, [&] {
                  m_action = QStringLiteral("click For GrIP Info");
                  if (!blocked(m_form))
@@ -621,7 +621,7 @@ private:
                  m_action = QStringLiteral("key %1 on the chooser").arg(QLatin1String(key.name));
                  sendKey(chooser, key);
              }},
-            {8, [&] { m_action = QStringLiteral("click OK on the chooser"); click(control<QPushButton>(chooser, u"Return"_s)); }},
+            {8, [&] { m_action = QStringLiteral("click OK on the chooser"); click(control(chooser, u"Return"_s)); }},
             {5, [&] { m_action = QStringLiteral("Escape on the chooser"); sendKey(chooser, keyNamed("Escape")); }},
             {5, [&] { m_action = QStringLiteral("close box of the chooser"); closeBox(chooser); }},
         });
@@ -631,7 +631,7 @@ private:
     {
         About *about = m_windows->about();
         choose({
-            {30, [&] { m_action = QStringLiteral("click OK on About"); click(control<QPushButton>(about, u"Command1"_s)); }},
+            {30, [&] { m_action = QStringLiteral("click OK on About"); click(control(about, u"Command1"_s)); }},
             {15, [&] { m_action = QStringLiteral("Escape on About"); sendKey(about, keyNamed("Escape")); }},
             {15, [&] { m_action = QStringLiteral("close box of About"); closeBox(about); }},
             {20, [&] {
@@ -651,7 +651,7 @@ private:
     {
         Dialogbox1 *grip = m_windows->dialogbox1();
         choose({
-            {25, [&] { m_action = QStringLiteral("click Return to Tavik"); click(control<QPushButton>(grip, u"Command1"_s)); }},
+            {25, [&] { m_action = QStringLiteral("click Return to Tavik"); click(control(grip, u"Command1"_s)); }},
             {45, [&] {
                  const Key &key = pick(keys());
                  m_action = QStringLiteral("key %1 on the GrIP dialog").arg(QLatin1String(key.name));
@@ -670,7 +670,7 @@ private:
     {
         Help *help = m_windows->help();
         choose({
-            {25, [&] { m_action = QStringLiteral("click OK on Help"); click(control<QPushButton>(help, u"Command1"_s)); }},
+            {25, [&] { m_action = QStringLiteral("click OK on Help"); click(control(help, u"Command1"_s)); }},
             {10, [&] { m_action = QStringLiteral("close box of Help"); closeBox(help); }},
             {20, [&] {
                  const QString text = randomText();
@@ -695,7 +695,7 @@ private:
     {
         Form3 *readme = m_windows->form3();
         choose({
-            {30, [&] { m_action = QStringLiteral("click Return on the readme"); click(control<QPushButton>(readme, u"Command1"_s)); }},
+            {30, [&] { m_action = QStringLiteral("click Return on the readme"); click(control(readme, u"Command1"_s)); }},
             {10, [&] { m_action = QStringLiteral("close box of the readme"); closeBox(readme); }},
             {40, [&] {
                  const Key &key = pick(keys());

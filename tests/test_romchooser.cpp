@@ -116,6 +116,12 @@ class RomChooserTest : public QObject {
     Form5 *chooser = nullptr;
 
     QString romField() { return control<QLineEdit>(windows->form1(), u"ROMLOAD"_s)->text(); }
+    // The chooser's controls, by their names in its layout.
+    FolderList *folderList() { return control<FolderList>(chooser, u"Dir1"_s); }
+    QComboBox *driveBox() { return control<QComboBox>(chooser, u"Drive1"_s); }
+    FileList *fileList() { return control<FileList>(chooser, u"File1"_s); }
+    QPushButton *okButton() { return control<QPushButton>(chooser, u"Return"_s); }
+
     QString at(const QString &relative) { return canonical(work->path()) + QLatin1Char('/') + relative; }
 
     void openChooser()
@@ -129,23 +135,23 @@ class RomChooserTest : public QObject {
     void walkTo(const QString &relative)
     {
         for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-            QVERIFY2(openFolder(control<FolderList>(chooser, u"Dir1"_s), part), qPrintable(part));
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()) + (relative.isEmpty() ? QString() : QLatin1Char('/') + relative));
+            QVERIFY2(openFolder(folderList(), part), qPrintable(part));
+        QCOMPARE(folderList()->path(), canonical(work->path()) + (relative.isEmpty() ? QString() : QLatin1Char('/') + relative));
     }
 
     // Adds a drive to the drive list, as a newly mounted medium would be.
     int addDrive(const QString &mountPoint)
     {
-        control<QComboBox>(chooser, u"Drive1"_s)->addItem(mountPoint, mountPoint);
-        return control<QComboBox>(chooser, u"Drive1"_s)->count() - 1;
+        driveBox()->addItem(mountPoint, mountPoint);
+        return driveBox()->count() - 1;
     }
 
     void chooseDriveByKeyboard(int index)
     {
-        control<QComboBox>(chooser, u"Drive1"_s)->setFocus();
-        const int steps = index - control<QComboBox>(chooser, u"Drive1"_s)->currentIndex();
+        driveBox()->setFocus();
+        const int steps = index - driveBox()->currentIndex();
         for (int i = 0; i < std::abs(steps); ++i)
-            QTest::keyClick(control<QComboBox>(chooser, u"Drive1"_s), steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+            QTest::keyClick(driveBox(), steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     }
 
 private slots:
@@ -192,38 +198,38 @@ private slots:
         QCOMPARE(chooser->geometry(), QRect(346, 177, 400, 256));
         QVERIFY(chooser->isModal());
         QVERIFY(chooser->minimumSize() != chooser->maximumSize());
-        const QList<std::pair<QWidget *, QRect>> places{{control<FolderList>(chooser, u"Dir1"_s), {0, 32, 185, 186}},
-                                                        {control<QComboBox>(chooser, u"Drive1"_s), {0, 8, 393, 21}},
-                                                        {control<FileList>(chooser, u"File1"_s), {192, 32, 201, 188}},
-                                                        {control<QPushButton>(chooser, u"Return"_s), {320, 224, 73, 25}}};
+        const QList<std::pair<QWidget *, QRect>> places{{folderList(), {0, 32, 185, 186}},
+                                                        {driveBox(), {0, 8, 393, 21}},
+                                                        {fileList(), {192, 32, 201, 188}},
+                                                        {okButton(), {320, 224, 73, 25}}};
         chooser->resize(640, 480);
         QCoreApplication::processEvents();
         for (const auto &[control, place] : places)
             QCOMPARE(control->geometry(), place);
-        QCOMPARE(control<QComboBox>(chooser, u"Drive1"_s)->toolTip(), QStringLiteral("Choose the drive you want to access"));
-        QCOMPARE(control<QPushButton>(chooser, u"Return"_s)->text(), QStringLiteral("OK"));
+        QCOMPARE(driveBox()->toolTip(), QStringLiteral("Choose the drive you want to access"));
+        QCOMPARE(okButton()->text(), QStringLiteral("OK"));
 
-        QCOMPARE(chooser->focusWidget(), control<FolderList>(chooser, u"Dir1"_s));
-        QList<QWidget *> order{control<FolderList>(chooser, u"Dir1"_s)};
+        QCOMPARE(chooser->focusWidget(), folderList());
+        QList<QWidget *> order{folderList()};
         for (int i = 0; i < 4; ++i) {
             QTest::keyClick(chooser->focusWidget(), Qt::Key_Tab);
             order.append(chooser->focusWidget());
         }
-        QCOMPARE(order, (QList<QWidget *>{control<FolderList>(chooser, u"Dir1"_s), control<QComboBox>(chooser, u"Drive1"_s), control<FileList>(chooser, u"File1"_s), control<QPushButton>(chooser, u"Return"_s), control<FolderList>(chooser, u"Dir1"_s)}));
+        QCOMPARE(order, (QList<QWidget *>{folderList(), driveBox(), fileList(), okButton(), folderList()}));
     }
 
     void opensAtTheWorkingFolder()
     {
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()));
-        QVERIFY(canonical(work->path()).startsWith(control<QComboBox>(chooser, u"Drive1"_s)->currentData().toString()));
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->root(), control<QComboBox>(chooser, u"Drive1"_s)->currentData().toString());
+        QCOMPARE(folderList()->path(), canonical(work->path()));
+        QVERIFY(canonical(work->path()).startsWith(driveBox()->currentData().toString()));
+        QCOMPARE(folderList()->root(), driveBox()->currentData().toString());
         // The way down to the working folder, then its subfolders, hidden ones left out.
-        const QStringList captions = rowTexts(control<FolderList>(chooser, u"Dir1"_s));
+        const QStringList captions = rowTexts(folderList());
         QCOMPARE(captions.mid(captions.size() - 5), QStringList({QFileInfo(work->path()).fileName(), "a", "empty",
                                                                  "other", "Zelda"}));
-        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)),
+        QCOMPARE(rowTexts(fileList()),
                  QStringList({"alpha.sfc", "Game 2.smc", "Game 10.smc", "My Game (USA) v1.1.smc", "notes.txt"}));
-        QVERIFY(control<FileList>(chooser, u"File1"_s)->fileName().isEmpty());
+        QVERIFY(fileList()->fileName().isEmpty());
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
     }
 
@@ -241,43 +247,43 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, file);
         walkTo(folder);
-        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), file));
+        QVERIFY(clickFile(fileList(), file));
         QCOMPARE(romField(), file);
-        QCOMPARE(windows->form1()->romFolder(), control<FolderList>(chooser, u"Dir1"_s)->path());
+        QCOMPARE(windows->form1()->romFolder(), folderList()->path());
         QVERIFY(platform->events.isEmpty());
     }
 
     void lastOfThreeSelectionsWins()
     {
         walkTo(QStringLiteral("other"));
-        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("First.smc")));
-        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Third.smc")));
-        QTest::keyClick(control<FileList>(chooser, u"File1"_s), Qt::Key_Up);
+        QVERIFY(clickFile(fileList(), QStringLiteral("First.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Third.smc")));
+        QTest::keyClick(fileList(), Qt::Key_Up);
         QCOMPARE(romField(), QStringLiteral("Second.smc"));
     }
 
     void keyboardSelection()
     {
         // Tabbing into the file list chooses nothing; moving in it does.
-        control<QComboBox>(chooser, u"Drive1"_s)->setFocus();
-        QTest::keyClick(control<QComboBox>(chooser, u"Drive1"_s), Qt::Key_Tab);
-        QCOMPARE(chooser->focusWidget(), control<FileList>(chooser, u"File1"_s));
+        driveBox()->setFocus();
+        QTest::keyClick(driveBox(), Qt::Key_Tab);
+        QCOMPARE(chooser->focusWidget(), fileList());
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
-        QTest::keyClick(control<FileList>(chooser, u"File1"_s), Qt::Key_Down);
+        QTest::keyClick(fileList(), Qt::Key_Down);
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::keyClick(control<FileList>(chooser, u"File1"_s), Qt::Key_End);
+        QTest::keyClick(fileList(), Qt::Key_End);
         QCOMPARE(romField(), QStringLiteral("notes.txt"));
-        QTest::keyClicks(control<FileList>(chooser, u"File1"_s), QStringLiteral("My"));
+        QTest::keyClicks(fileList(), QStringLiteral("My"));
         QCOMPARE(romField(), QStringLiteral("My Game (USA) v1.1.smc"));
     }
 
     void keyboardOpensFolders()
     {
-        control<FolderList>(chooser, u"Dir1"_s)->setFocus();
-        control<FolderList>(chooser, u"Dir1"_s)->setCurrentIndex(control<FolderList>(chooser, u"Dir1"_s)->model()->index(rowOf(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("other")), 0));
-        QTest::keyClick(control<FolderList>(chooser, u"Dir1"_s), Qt::Key_Return);
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("other")));
-        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        folderList()->setFocus();
+        folderList()->setCurrentIndex(folderList()->model()->index(rowOf(folderList(), QStringLiteral("other")), 0));
+        QTest::keyClick(folderList(), Qt::Key_Return);
+        QCOMPARE(folderList()->path(), at(QStringLiteral("other")));
+        QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
     }
 
     void movingOnWithoutSelectingKeepsTheField_data()
@@ -290,17 +296,17 @@ private slots:
     void movingOnWithoutSelectingKeepsTheField()
     {
         QFETCH(QString, moveTo);
-        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("alpha.sfc")));
-        const QString picked = control<FolderList>(chooser, u"Dir1"_s)->path();
+        QVERIFY(clickFile(fileList(), QStringLiteral("alpha.sfc")));
+        const QString picked = folderList()->path();
         if (moveTo == QLatin1String("..")) {
-            const QStringList captions = rowTexts(control<FolderList>(chooser, u"Dir1"_s));
-            QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), captions[rowOf(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()) - 1]));
+            const QStringList captions = rowTexts(folderList());
+            QVERIFY(openFolder(folderList(), captions[rowOf(folderList(), QFileInfo(work->path()).fileName()) - 1]));
         } else {
             walkTo(moveTo);
         }
-        QVERIFY(control<FileList>(chooser, u"File1"_s)->fileName().isEmpty());
+        QVERIFY(fileList()->fileName().isEmpty());
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
+        QTest::mouseClick(okButton(), Qt::LeftButton);
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
         QCOMPARE(windows->form1()->romFolder(), picked);
     }
@@ -308,7 +314,7 @@ private slots:
     void emptyFolderLeavesTheFieldAlone()
     {
         walkTo(QStringLiteral("empty"));
-        QCOMPARE(control<FileList>(chooser, u"File1"_s)->count(), 0);
+        QCOMPARE(fileList()->count(), 0);
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
         QVERIFY(windows->form1()->romFolder().isEmpty());
     }
@@ -333,13 +339,13 @@ private slots:
             chooser = open;
             modalWhileOpen = QApplication::activeModalWidget() == open;
             walkTo(QStringLiteral("other"));
-            clickFile(control<FileList>(open, u"File1"_s), QStringLiteral("Third.smc"));
+            clickFile(fileList(), QStringLiteral("Third.smc"));
             if (way == QLatin1String("close box"))
                 open->close();
             else if (way == QLatin1String("Escape"))
-                QTest::keyClick(control<FileList>(open, u"File1"_s), Qt::Key_Escape);
+                QTest::keyClick(fileList(), Qt::Key_Escape);
             else
-                QTest::mouseClick(control<QPushButton>(open, u"Return"_s), Qt::LeftButton);
+                QTest::mouseClick(okButton(), Qt::LeftButton);
         });
         QTest::mouseClick(control<QPushButton>(windows->form1(), u"OpenRomDiagBox"_s), Qt::LeftButton);
         QVERIFY(modalWhileOpen);
@@ -352,11 +358,11 @@ private slots:
     void secondOpeningStartsAtTheWorkingFolder()
     {
         walkTo(QStringLiteral("a/b/c"));
-        QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
+        QTest::mouseClick(okButton(), Qt::LeftButton);
         QTRY_VERIFY(!windows->isForm5Loaded());
         openChooser();
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()));
-        QCOMPARE(control<FileList>(chooser, u"File1"_s)->count(), 5);
+        QCOMPARE(folderList()->path(), canonical(work->path()));
+        QCOMPARE(fileList()->count(), 5);
     }
 
     void mainWindowTakesNoInputWhileOpen()
@@ -368,13 +374,15 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             // Input the user gives the main window, through its window on the screen.
             QWindow *mainWindow = windows->form1()->windowHandle();
-            const QPoint start = control<QPushButton>(main, u"Start"_s)->mapTo(windows->form1(), control<QPushButton>(main, u"Start"_s)->rect().center());
-            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, start);
-            const QPoint field = control<QLineEdit>(main, u"ROMLOAD"_s)->mapTo(windows->form1(), control<QLineEdit>(main, u"ROMLOAD"_s)->rect().center());
+            auto *start = control<QPushButton>(main, u"Start"_s);
+            auto *romField = control<QLineEdit>(main, u"ROMLOAD"_s);
+            const QPoint startCentre = start->mapTo(main, start->rect().center());
+            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, startCentre);
+            const QPoint field = romField->mapTo(main, romField->rect().center());
             QTest::mouseClick(mainWindow, Qt::LeftButton, {}, field);
             for (char key : {'t', 'y', 'p', 'e', 'd'})
                 QTest::keyClick(mainWindow, key);
-            fieldWhileOpen = control<QLineEdit>(main, u"ROMLOAD"_s)->text();
+            fieldWhileOpen = romField->text();
             windows->form5()->close();
         });
         QTest::mouseClick(control<QPushButton>(main, u"OpenRomDiagBox"_s), Qt::LeftButton);
@@ -386,41 +394,41 @@ private slots:
     {
         QVERIFY(QDir(work->path()).mkpath(QStringLiteral("stick/SNES")));
         writeFile(at(QStringLiteral("stick/Root.smc")));
-        const int before = control<QComboBox>(chooser, u"Drive1"_s)->currentIndex();
+        const int before = driveBox()->currentIndex();
         const int stick = addDrive(at(QStringLiteral("stick")));
         chooseDriveByKeyboard(stick);
 
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("stick")));
-        QCOMPARE(rowTexts(control<FolderList>(chooser, u"Dir1"_s)), QStringList({at(QStringLiteral("stick")), "SNES"}));
-        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), QStringList({"Root.smc"}));
+        QCOMPARE(folderList()->path(), at(QStringLiteral("stick")));
+        QCOMPARE(rowTexts(folderList()), QStringList({at(QStringLiteral("stick")), "SNES"}));
+        QCOMPARE(rowTexts(fileList()), QStringList({"Root.smc"}));
         // A file in a drive's root: still the name alone.
-        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Root.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Root.smc")));
         QCOMPARE(romField(), QStringLiteral("Root.smc"));
 
         chooseDriveByKeyboard(before);
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), control<QComboBox>(chooser, u"Drive1"_s)->currentData().toString());
-        QCOMPARE(control<FileList>(chooser, u"File1"_s)->path(), control<FolderList>(chooser, u"Dir1"_s)->path());
+        QCOMPARE(folderList()->path(), driveBox()->currentData().toString());
+        QCOMPARE(fileList()->path(), folderList()->path());
         QVERIFY(platform->notices.isEmpty());
     }
 
     void unreadableDriveKeepsTheListsWhereTheyWere()
     {
-        const int before = control<QComboBox>(chooser, u"Drive1"_s)->currentIndex();
-        const QStringList filesBefore = rowTexts(control<FileList>(chooser, u"File1"_s));
+        const int before = driveBox()->currentIndex();
+        const QStringList filesBefore = rowTexts(fileList());
         const int gone = addDrive(at(QStringLiteral("unplugged")));
         chooseDriveByKeyboard(gone);
 
         QCOMPARE(platform->notices,
                  QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
                                   .arg(at(QStringLiteral("unplugged")))}));
-        QCOMPARE(control<QComboBox>(chooser, u"Drive1"_s)->currentIndex(), before);
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), canonical(work->path()));
-        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), filesBefore);
+        QCOMPARE(driveBox()->currentIndex(), before);
+        QCOMPARE(folderList()->path(), canonical(work->path()));
+        QCOMPARE(rowTexts(fileList()), filesBefore);
     }
 
     void deletedWorkingFolderIsNamed()
     {
-        QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
+        QTest::mouseClick(okButton(), Qt::LeftButton);
         QTRY_VERIFY(!windows->isForm5Loaded());
         const QString gone = canonical(work->path());
         QVERIFY(work->remove());
@@ -433,23 +441,23 @@ private slots:
     {
         walkTo(QStringLiteral("a/b"));
         QVERIFY(QDir(at(QStringLiteral("a/b/c"))).removeRecursively());
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("c")));
+        QVERIFY(openFolder(folderList(), QStringLiteral("c")));
         QCOMPARE(platform->notices,
                  QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
                                   .arg(at(QStringLiteral("a/b/c")))}));
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("a/b")));
+        QCOMPARE(folderList()->path(), at(QStringLiteral("a/b")));
 
         // The shown folder itself goes: its leftovers can still be picked, and
         // the way back up still works.
         writeFile(at(QStringLiteral("a/b/Left.smc")));
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("a")));
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("b")));
+        QVERIFY(openFolder(folderList(), QStringLiteral("a")));
+        QVERIFY(openFolder(folderList(), QStringLiteral("b")));
         QVERIFY(QDir(at(QStringLiteral("a/b"))).removeRecursively());
-        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Left.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Left.smc")));
         QCOMPARE(romField(), QStringLiteral("Left.smc"));
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("a")));
-        QCOMPARE(control<FolderList>(chooser, u"Dir1"_s)->path(), at(QStringLiteral("a")));
-        QCOMPARE(control<FileList>(chooser, u"File1"_s)->count(), 0);
+        QVERIFY(openFolder(folderList(), QStringLiteral("a")));
+        QCOMPARE(folderList()->path(), at(QStringLiteral("a")));
+        QCOMPARE(fileList()->count(), 0);
         QCOMPARE(platform->notices.size(), 1);
     }
 
@@ -460,14 +468,14 @@ private slots:
         for (int i = files; i >= 1; --i)
             writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
         // Opening the folder shown reads it again.
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()));
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("big")));
-        QVERIFY(control<FileList>(chooser, u"File1"_s)->isFilling());
-        QTRY_COMPARE(control<FileList>(chooser, u"File1"_s)->count(), files);
-        const QStringList names = rowTexts(control<FileList>(chooser, u"File1"_s));
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(folderList(), QStringLiteral("big")));
+        QVERIFY(fileList()->isFilling());
+        QTRY_COMPARE(fileList()->count(), files);
+        const QStringList names = rowTexts(fileList());
         QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
         QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
-        QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), QStringLiteral("Rom 1234.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Rom 1234.smc")));
         QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
     }
 
@@ -476,16 +484,16 @@ private slots:
         QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
         for (int i = 0; i < int(FolderLoader::readAtOnce) + 5000; ++i)
             writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()));
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QStringLiteral("big")));
-        if (!control<FileList>(chooser, u"File1"_s)->isFilling())
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(folderList(), QStringLiteral("big")));
+        if (!fileList()->isFilling())
             QSKIP("the worker read the large folder before the test could leave it");
-        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
         walkTo(QStringLiteral("other"));
         QThreadPool::globalInstance()->waitForDone();
         QTest::qWait(50);
-        QCOMPARE(rowTexts(control<FileList>(chooser, u"File1"_s)), QStringList({"First.smc", "Second.smc", "Third.smc"}));
-        QCOMPARE(control<FileList>(chooser, u"File1"_s)->path(), at(QStringLiteral("other")));
+        QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        QCOMPARE(fileList()->path(), at(QStringLiteral("other")));
     }
 };
 
