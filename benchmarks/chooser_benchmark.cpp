@@ -109,6 +109,8 @@ Round measure(tavik::ProgramWindows &windows, int files)
     chooser->show();
     auto *fileList = chooser->findChild<tavik::FileList *>(QStringLiteral("File1"));
     auto *folderList = chooser->findChild<tavik::FolderList *>(QStringLiteral("Dir1"));
+    if (!fileList || !folderList)
+        qFatal("the chooser has no File1 or Dir1 list");
 
     QObject::connect(&turn, &QTimer::timeout, &loop, [&] {
         round.longestStallMs = std::max(round.longestStallMs, sinceLastTurn.elapsed());

@@ -23,9 +23,6 @@ public:
     Form5(WindowSet &windows, const QString &workingFolder);
     ~Form5() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::Form5 &controls() { return *ui; }
-
     // Escape closes the chooser the way the close box does.
     void reject() override;
 
