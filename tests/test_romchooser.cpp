@@ -614,8 +614,8 @@ private slots:
     void emulatorRunsWhereTheRomWasPicked()
     {
         QFETCH(QString, pickIn);
-        const WorkingFolderGuard keep;
         QTemporaryDir work, emulator;
+        const WorkingFolderGuard keep; // back before the folders above go
         QDir d(work.path());
         QVERIFY(d.mkpath(QStringLiteral("roms/SNES Games")));
         const QString rom = QStringLiteral("Super Game (USA).smc");
