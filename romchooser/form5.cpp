@@ -9,6 +9,7 @@
 #include "windowset/windowset.h"
 
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QDir>
 #include <QSignalBlocker>
 
@@ -92,10 +93,17 @@ void Form5::closeEvent(QCloseEvent *event)
     Form5_Unload();
 }
 
+void Form5::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    // Hidden by the program (unloaded, or every window going at the program's
+    // end), not minimised: a folder still being read is of no more use.
+    if (!event->spontaneous())
+        ui->Dir1->stopReading();
+}
+
 void Form5::Form5_Unload()
 {
-    // A folder still being read is of no more use.
-    ui->Dir1->stopReading();
     // Hidden first, so the main window comes back only once the chooser has
     // stopped being the modal window.
     hide();

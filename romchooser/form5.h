@@ -32,6 +32,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void Drive1_Change();

@@ -139,7 +139,7 @@ private slots:
         QStringList names;
         if (work == QLatin1String("sort")) {
             for (int i = 0; i < 300000; ++i)
-                names.append(QStringLiteral("Super Game %1 (USA).smc").arg((i * 7919) % 300000));
+                names.append(QStringLiteral("Super Game %1 (USA).smc").arg((qint64(i) * 7919) % 300000));
         }
         const QCollator order = tavik::naturalOrder();
 
