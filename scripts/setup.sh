@@ -12,10 +12,12 @@ packages=(
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop
   pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db groff-base
+  xvfb openbox xdotool wmctrl x11-utils imagemagick
+  dbus at-spi2-core python3 python3-pyatspi
 )
 case "${1:-}" in
   '') ;;
-  packaging) packages+=(dpkg-dev file lintian xvfb x11-utils) ;;
+  packaging) packages+=(dpkg-dev file lintian) ;;
   *)
     echo "usage: $0 [packaging]" >&2
     exit 2
