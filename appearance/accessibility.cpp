@@ -9,27 +9,39 @@
 namespace tavik {
 namespace {
 
-// The logo: a picture the user clicks. Screen readers offer a button's press
-// to the user (Orca's activate key, a braille display's routing key); the
-// press does what a click does, after the caller has had its answer, as a
-// button's press does.
+// A picture. One with a name for screen readers and a place in the Tab chain
+// (the main window's logo) is there to be clicked: a push button, whose press
+// screen readers offer to the user (Orca's activate key, a braille display's
+// routing key) and which does what a click does, after the caller has had its
+// answer, as a button's press does. The others (About's, and the splash's,
+// which takes the focus only to see the keys) are images with nothing to press.
 class PictureBoxAccessible : public QAccessibleWidget {
 public:
-    explicit PictureBoxAccessible(PictureBox *box) : QAccessibleWidget(box, QAccessible::Button) {}
+    explicit PictureBoxAccessible(PictureBox *box) : QAccessibleWidget(box, QAccessible::Graphic) {}
+
+    QAccessible::Role role() const override { return pressable() ? QAccessible::Button : QAccessible::Graphic; }
 
     QStringList actionNames() const override
     {
+        if (!pressable())
+            return QAccessibleWidget::actionNames();
         return QStringList{pressAction()} + QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString &actionName) override
     {
-        if (actionName != pressAction()) {
+        if (actionName != pressAction() || !pressable()) {
             QAccessibleWidget::doAction(actionName);
             return;
         }
         if (widget()->isEnabled())
             QMetaObject::invokeMethod(static_cast<PictureBox *>(widget()), &PictureBox::clicked, Qt::QueuedConnection);
+    }
+
+private:
+    bool pressable() const
+    {
+        return (widget()->focusPolicy() & Qt::TabFocus) != 0 && !widget()->accessibleName().isEmpty();
     }
 };
 

@@ -4,8 +4,9 @@
 // - a plain QFrame (an option panel) is a grouping named by its accessible
 //   name, where Qt says "border", which AT-SPI turns into a top-level "frame"
 //   that screen readers treat as an inactive window and keep silent inside;
-// - the PictureBox is a push button whose press action does what a click
-//   does, where Qt says "border" with no action;
+// - a PictureBox named for screen readers that takes the focus (the
+//   clickable logo) is a push button whose press action does what a click
+//   does, and any other an image, where Qt says "border" with no action;
 // - a window that is a plain QWidget is a window, where Qt says "client"
 //   ("filler" to AT-SPI);
 // - a QLineEdit reports its text attributes as one run over the whole text.

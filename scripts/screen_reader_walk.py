@@ -262,7 +262,10 @@ def main():
     prefs = os.path.join(WORK, "orca-prefs")
     os.makedirs(prefs, exist_ok=True)
     speech = SpeechLog()
-    start(["orca", "-u", prefs, "-d", "main-window", "-d", "splash-window", "--debug-file", speech.path],
+    # Orca's own windows stay closed where this Orca can be told so.
+    usage = subprocess.run(["orca", "--help"], capture_output=True, text=True).stdout
+    quiet_windows = ["-d", "main-window", "-d", "splash-window"] if "--disable" in usage else []
+    start(["orca", "-u", prefs, *quiet_windows, "--debug-file", speech.path],
           stdout=subprocess.DEVNULL, stderr=open(os.path.join(WORK, "orca.err"), "w"))
     if not speech.quiet_for(1.5, 30):
         print("Orca did not start", file=sys.stderr)

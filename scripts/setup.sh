@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need, when
 # any of them is missing. Quick and silent when everything is there.
-# `setup.sh packaging` adds the tools that build and check the Debian package.
+# `setup.sh packaging` adds the tools that build and check the Debian package;
+# `setup.sh screen-reader` adds Orca and what its check needs (a private X
+# server, a window manager, a session bus, key presses, the AT-SPI bindings).
 set -euo pipefail
 
 packages=(
@@ -16,8 +18,9 @@ packages=(
 case "${1:-}" in
   '') ;;
   packaging) packages+=(dpkg-dev file lintian xvfb x11-utils) ;;
+  screen-reader) packages+=(orca at-spi2-core gir1.2-atspi-2.0 python3-gi xvfb openbox dbus-daemon xdotool) ;;
   *)
-    echo "usage: $0 [packaging]" >&2
+    echo "usage: $0 [packaging|screen-reader]" >&2
     exit 2
     ;;
 esac

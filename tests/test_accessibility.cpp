@@ -101,6 +101,8 @@ private slots:
         QTest::newRow("Frame7") << "Form1" << "Frame7" << QAccessible::Grouping << "Hi/LoROM";
         QTest::newRow("Frame8") << "Form1" << "Frame8" << QAccessible::Grouping << "PAL/NTSC";
         QTest::newRow("Picture1") << "Form1" << "Picture1" << QAccessible::Button << "Tavik logo";
+        QTest::newRow("About's picture") << "About" << "Picture1" << QAccessible::Graphic << "";
+        QTest::newRow("the splash's picture") << "frmSplash" << "Picture1" << QAccessible::Graphic << "";
         QTest::newRow("ROMLOAD") << "Form1" << "ROMLOAD" << QAccessible::EditableText << "ROM Loaded:";
         QTest::newRow("GCode1") << "Form1" << "GCode1" << QAccessible::EditableText << "Cheat code 1";
     }
