@@ -13,6 +13,7 @@
 #include "infowindows/readmeviewer.h"
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
 
 #include <QAccessible>
@@ -121,7 +122,7 @@ private slots:
             {"About", [&] { return windows.about(); }},   {"Dialogbox1", [&] { return windows.dialogbox1(); }},
             {"Form5", [&] { return windows.form5(); }}};
         QWidget *top = open.value(window)();
-        QWidget *widget = control.isEmpty() ? top : top->findChild<QWidget *>(control);
+        QWidget *widget = control.isEmpty() ? top : testing::findControl(top, control);
         QVERIFY(widget);
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
         QVERIFY(iface);
@@ -151,7 +152,7 @@ private slots:
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
         windows.quitEventLoop = [] {};
-        auto *logo = windows.form1()->findChild<PictureBox *>(QStringLiteral("Picture1"));
+        auto *logo = testing::findControl<PictureBox>(windows.form1(), QStringLiteral("Picture1"));
         QVERIFY(logo);
         logo->setEnabled(enabled);
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(logo);
@@ -228,12 +229,12 @@ private slots:
         Form1 *form = windows.form1();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
-        auto *field = form->findChild<QLineEdit *>(QStringLiteral("ROMLOAD"));
+        auto *field = testing::findControl<QLineEdit>(form, QStringLiteral("ROMLOAD"));
         QAccessibleTextInterface *reader = QAccessible::queryAccessibleInterface(field)->textInterface();
         QCOMPARE(lineFromAttributeRuns(reader), QStringLiteral("Select a SNES Rom File"));
         // An editing field keeps its editing interface; a read-only one offers none.
         QVERIFY(!QAccessible::queryAccessibleInterface(field)->editableTextInterface());
-        auto *code = form->findChild<QLineEdit *>(QStringLiteral("GCode1"));
+        auto *code = testing::findControl<QLineEdit>(form, QStringLiteral("GCode1"));
         QAccessibleEditableTextInterface *editor = QAccessible::queryAccessibleInterface(code)->editableTextInterface();
         QVERIFY(editor);
         editor->insertText(0, QStringLiteral("7E0DBE63"));
