@@ -16,20 +16,21 @@ packages=(
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop
 )
 # What the test command adds: the sanitizer and fuzzer runtimes, a sound
-# server for the null sink the sound tests play into, and the checkers of the
+# server for the null sink the sound tests play into, an X server with openbox
+# and an accessibility bus for the end-to-end journeys, and the checkers of the
 # installed files.
 test_packages=(
   libclang-rt-dev
   pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db groff-base
+  xvfb openbox xdotool wmctrl x11-utils imagemagick
+  dbus at-spi2-core python3 python3-pyatspi
 )
 case "${1:-}" in
   run) ;;
   '') packages+=("${test_packages[@]}") ;;
-  packaging) packages+=("${test_packages[@]}" dpkg-dev file lintian xvfb x11-utils) ;;
-  screen-reader)
-    packages+=("${test_packages[@]}" orca at-spi2-core gir1.2-atspi-2.0 python3-gi xvfb openbox dbus-daemon xdotool)
-    ;;
+  packaging) packages+=("${test_packages[@]}" dpkg-dev file lintian) ;;
+  screen-reader) packages+=("${test_packages[@]}" orca gir1.2-atspi-2.0 python3-gi dbus-daemon) ;;
   *)
     echo "usage: $0 [run|packaging|screen-reader]" >&2
     exit 2
