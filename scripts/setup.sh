@@ -42,11 +42,14 @@ if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
   exit 1
 fi
 
+# One query for all of them: the test command runs this every time.
+declare -A installed=()
+while read -r package status; do
+  [ "$status" = "install ok installed" ] && installed[$package]=1
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
+  [ -n "${installed[$package]:-}" ] || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
