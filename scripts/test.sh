@@ -37,9 +37,13 @@ export TAVIK_TEST_SOUND_SERVER=1
 presets=(default debug-asan fuzz)
 for preset in "${presets[@]}"; do
   echo "== build $preset"
-  # Configuring every time (a fraction of a second once configured) also
-  # catches a change of the presets and a configuration that failed half-way.
-  cmake --preset "$preset" >/dev/null
+  # Configured when new, after a change of the presets, or when a
+  # configuration failed half-way (it leaves no build.ninja); a change of a
+  # CMakeLists.txt is picked up by the build itself.
+  dir=build/$preset
+  if [ ! -f "$dir/build.ninja" ] || [ CMakePresets.json -nt "$dir/CMakeCache.txt" ]; then
+    cmake --preset "$preset" >/dev/null
+  fi
   cmake --build --preset "$preset"
 done
 
