@@ -21,9 +21,6 @@ public:
     Dialogbox1();
     ~Dialogbox1() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::dialogbox1 &controls() { return *ui; }
-
 protected:
     // The close box and Alt+F4 end here; they must not leave the main window
     // disabled behind a dialog that is gone.

@@ -6,7 +6,7 @@
 #include "appearance/picturebox.h"
 #include "mainwindow/form1.h"
 #include "platform/desktopplatform.h"
-#include "ui_form1.h"
+#include "support/controls.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -51,20 +51,23 @@ struct Program {
 // Opens the named window the way a user does, from the main window's controls.
 void open(Form1 *form, const QString &which)
 {
-    Ui::Form1 &ui = form->controls();
+    using testing::control;
+    const auto click = [form](const char *name) {
+        QTest::mouseClick(control(form, QString::fromLatin1(name)), Qt::LeftButton);
+    };
     if (which == u"About")
-        QTest::mouseClick(ui.Picture1, Qt::LeftButton);
+        click("Picture1");
     else if (which == u"ROM chooser")
-        QTest::mouseClick(ui.OpenRomDiagBox, Qt::LeftButton);
+        click("OpenRomDiagBox");
     else if (which == u"GrIP")
-        QTest::mouseClick(ui.GRIPINFO, Qt::LeftButton);
+        click("GRIPINFO");
     else if (which == u"notice")
-        QTest::mouseClick(ui.Start, Qt::LeftButton); // no ROM picked yet
+        click("Start"); // no ROM picked yet
     else if (which == u"failure") {
         form->setRomPath(QStringLiteral("game.smc"), QDir::tempPath());
-        QTest::mouseClick(ui.Start, Qt::LeftButton);
+        click("Start");
     } else if (which == u"exit question")
-        QTest::mouseClick(ui.quit, Qt::LeftButton);
+        click("quit");
     else
         QFAIL("no such window");
 }
