@@ -10,8 +10,7 @@ class DesktopPlatform final : public Platform {
 public:
     void showNotice(const QString &message) override;
     bool askYesNo(const QString &question) override;
-    QString startEmulator(const QString &commandLine, const QString &romPath,
-                          const QString &romFolder) override;
+    QString startEmulator(const EmulatorCommand &command, const QString &runFolder) override;
     void playSound(const QString &wavFile) override;
 };
 
