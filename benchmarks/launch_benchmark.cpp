@@ -127,7 +127,12 @@ int main(int argc, char *argv[])
             launchButton->click();
             return true;
         },
-        [&] { return tavik::StartEmulator(command).isEmpty(); },
+        [&] {
+            const QString problem = tavik::StartEmulator(command);
+            if (!problem.isEmpty())
+                std::printf("%s\n", qPrintable(problem));
+            return problem.isEmpty();
+        },
         [&] {
             pid_t child = 0;
             const bool ok = ::posix_spawn(&child, program.constData(), nullptr, nullptr,

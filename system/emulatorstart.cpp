@@ -89,9 +89,14 @@ private:
             for (int i = 0; i < count; ++i) {
                 const auto child = pid_t(ended[i].data.u64 >> 32);
                 const auto processFd = int(ended[i].data.u64 & 0xffffffffU);
+                // Out of the set first: a process started meanwhile may
+                // still hold a copy of the descriptor, which would keep it in
+                // the set after the close, to come back under a number that
+                // may then be another emulator's.
+                ::epoll_ctl(watchSet, EPOLL_CTL_DEL, processFd, nullptr);
                 while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
                 }
-                ::close(processFd); // which also takes it out of the set
+                ::close(processFd);
             }
         }
     }

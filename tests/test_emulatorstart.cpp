@@ -76,6 +76,17 @@ bool zombieOfOurs(const QString &pid)
     return fields.size() > 3 && fields[2] == "Z" && fields[3].toLongLong() == ::getpid();
 }
 
+// Every child of this process that has ended and not been collected.
+QStringList zombiesOfOurs()
+{
+    QStringList zombies;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+        if (zombieOfOurs(pid))
+            zombies.append(pid);
+    }
+    return zombies;
+}
+
 bool runningProcess(const QString &pid)
 {
     QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -439,6 +450,20 @@ private slots:
         writeFile(go);
         QVERIFY2(QTest::qWaitFor([&] { return !QFile::exists(QStringLiteral("/proc/") + running[0]); }, loadMargin),
                  qPrintable(running[0]));
+    }
+
+    // Starts in quick succession, each emulator ending at once while the next
+    // is started: every start succeeds, and none is left uncollected.
+    void manyStartsInARowAllSucceed()
+    {
+        QTemporaryDir launcher, working;
+        QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
+        for (int i = 0; i < 300; ++i) {
+            const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
+            QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("start %1: %2").arg(i).arg(problem)));
+        }
+        QVERIFY2(QTest::qWaitFor([] { return zombiesOfOurs().isEmpty(); }, loadMargin),
+                 qPrintable(zombiesOfOurs().join(QLatin1Char(' '))));
     }
 
     // Ending the launcher leaves the emulator running: the stand-in writes its
