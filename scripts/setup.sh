@@ -2,7 +2,9 @@
 # Installs the Debian packages the build, the program and the tests need, when
 # any of them is missing. Quick and silent when everything is there.
 # `setup.sh run` installs only what building and running the launcher need;
-# `setup.sh packaging` adds the tools that build and check the Debian package.
+# `setup.sh packaging` adds the tools that build and check the Debian package;
+# `setup.sh screen-reader` adds Orca and what its check needs (a private X
+# server, a window manager, a session bus, key presses, the AT-SPI bindings).
 set -euo pipefail
 
 # What building and running the launcher need.
@@ -14,19 +16,23 @@ packages=(
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop
 )
 # What the test command adds: the sanitizer and fuzzer runtimes, a sound
-# server for the null sink the sound tests play into, and the checkers of the
+# server for the null sink the sound tests play into, an X server with openbox
+# and an accessibility bus for the end-to-end journeys, and the checkers of the
 # installed files.
 test_packages=(
   libclang-rt-dev
   pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db groff-base
+  xvfb openbox xdotool wmctrl x11-utils imagemagick
+  dbus at-spi2-core python3 python3-pyatspi
 )
 case "${1:-}" in
   run) ;;
   '') packages+=("${test_packages[@]}") ;;
-  packaging) packages+=("${test_packages[@]}" dpkg-dev file lintian xvfb x11-utils) ;;
+  packaging) packages+=("${test_packages[@]}" dpkg-dev file lintian) ;;
+  screen-reader) packages+=("${test_packages[@]}" orca gir1.2-atspi-2.0 python3-gi dbus-daemon) ;;
   *)
-    echo "usage: $0 [run|packaging]" >&2
+    echo "usage: $0 [run|packaging|screen-reader]" >&2
     exit 2
     ;;
 esac
