@@ -35,18 +35,6 @@ EmulatorCommand command(const QString &switches = QStringLiteral("-m 9 "), const
 // loaded with other work.
 constexpr int loadMargin = 10000; // ms
 
-// Puts the working folder back as it was, however the test ends.
-class WorkingFolderGuard {
-public:
-    WorkingFolderGuard() : m_saved(QDir::currentPath()) {}
-    ~WorkingFolderGuard() { QDir::setCurrent(m_saved); }
-    WorkingFolderGuard(const WorkingFolderGuard &) = delete;
-    WorkingFolderGuard &operator=(const WorkingFolderGuard &) = delete;
-
-private:
-    QString m_saved;
-};
-
 // A stand-in emulator that writes to `record`: its process number, its
 // session, what its standard input is, its ignored and its blocked signals
 // (as /proc shows them); then, when `go` is given, it runs on until that file
