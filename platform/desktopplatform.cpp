@@ -29,10 +29,9 @@ bool DesktopPlatform::askYesNo(const QString &question)
     return box.exec() == QMessageBox::Yes;
 }
 
-QString DesktopPlatform::startEmulator(const QString &commandLine, const QString &romPath,
-                                      const QString &romFolder)
+QString DesktopPlatform::startEmulator(const EmulatorCommand &command, const QString &runFolder)
 {
-    return StartEmulator(commandLine, romPath, romFolder);
+    return StartEmulator(command, runFolder);
 }
 
 void DesktopPlatform::playSound(const QString &wavFile)

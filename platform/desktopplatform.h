@@ -23,8 +23,7 @@ public:
 
     void showNotice(const QString &message) override;
     bool askYesNo(const QString &question) override;
-    QString startEmulator(const QString &commandLine, const QString &romPath,
-                          const QString &romFolder) override;
+    QString startEmulator(const EmulatorCommand &command, const QString &runFolder) override;
     void playSound(const QString &wavFile) override;
 
 private:
