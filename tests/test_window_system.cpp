@@ -28,7 +28,7 @@ public:
 
     void showNotice(const QString &message) override { desktop.showNotice(message); }
     bool askYesNo(const QString &question) override { return desktop.askYesNo(question); }
-    QString startEmulator(const QString &, const QString &, const QString &) override
+    QString startEmulator(const EmulatorCommand &, const QString &) override
     {
         return QStringLiteral("No emulator here");
     }
