@@ -15,6 +15,7 @@
 #include "romchooser/form5.h"
 #include "support/controls.h"
 #include "support/fakeplatform.h"
+#include "support/mainwindow.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -223,11 +224,8 @@ private slots:
     // The main window's ROM field, read as Orca reads it as the window opens.
     void romFieldReadsWhole()
     {
-        testing::FakePlatform platform;
-        ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
-        Form1 *form = windows.form1();
-        form->show();
+        testing::ShownMainWindow shown;
+        Form1 *form = shown.form;
         QVERIFY(QTest::qWaitForWindowExposed(form));
         auto *field = testing::findControl<QLineEdit>(form, QStringLiteral("ROMLOAD"));
         QAccessibleTextInterface *reader = QAccessible::queryAccessibleInterface(field)->textInterface();
@@ -250,11 +248,8 @@ private slots:
     void everyFocusableControlHasAName()
     {
         QFETCH(QString, panelButton);
-        testing::FakePlatform platform;
-        ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
-        Form1 *form = windows.form1();
-        form->show();
+        testing::ShownMainWindow shown;
+        Form1 *form = shown.form;
         QVERIFY(QTest::qWaitForWindowExposed(form));
         if (!panelButton.isEmpty())
             form->findChild<QPushButton *>(panelButton)->click();

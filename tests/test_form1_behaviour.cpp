@@ -7,6 +7,7 @@
 #include "mainwindow/form1.h"
 #include "support/controls.h"
 #include "support/fakeplatform.h"
+#include "support/mainwindow.h"
 
 #include <QTest>
 #include <QTimer>
@@ -42,9 +43,9 @@ void pressKeys(QWidget *widget, Qt::Key key, int times)
 class Form1BehaviourTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<FakePlatform> platform;
-    std::unique_ptr<ProgramWindows> windows;
-    int quits = 0;
+    std::unique_ptr<testing::ShownMainWindow> shown;
+    FakePlatform *platform = nullptr;
+    ProgramWindows *windows = nullptr;
     Form1 *form = nullptr;
 
     // The six option panels, by their names in the layout.
@@ -61,12 +62,10 @@ private slots:
 
     void init()
     {
-        platform = std::make_unique<FakePlatform>();
-        windows = std::make_unique<ProgramWindows>(*platform);
-        quits = 0;
-        windows->quitEventLoop = [this] { ++quits; };
-        form = windows->form1();
-        form->show();
+        shown = std::make_unique<testing::ShownMainWindow>();
+        platform = &shown->platform;
+        windows = &shown->windows;
+        form = shown->form;
         QVERIFY(QTest::qWaitForWindowExposed(form));
         // The panels are shown directly here so that their controls take clicks.
         for (QWidget *panel : panels())
@@ -75,8 +74,7 @@ private slots:
 
     void cleanup()
     {
-        windows.reset();
-        platform.reset();
+        shown.reset();
     }
 
     void loadStepSetsTheVideoMode() { QCOMPARE(windows->form1()->videoModeInForce(), QStringLiteral("-m 9 ")); }
@@ -192,7 +190,7 @@ private slots:
         platform->yesNoAnswers.enqueue(answer);
         click(control<QPushButton>(form, u"quit"_s));
         QCOMPARE(platform->events, QStringList{"ask: Do you want to quit?"});
-        QCOMPARE(quits, answer ? 1 : 0);
+        QCOMPARE(shown->quits, answer ? 1 : 0);
         if (!answer) {
             QVERIFY(form->isVisible());
             QVERIFY(control<QCheckBox>(form, u"NoJoy"_s)->isChecked());
@@ -203,7 +201,7 @@ private slots:
     void closeBoxEndsWithoutAsking()
     {
         QVERIFY(form->close());
-        QCOMPARE(quits, 1);
+        QCOMPARE(shown->quits, 1);
         QVERIFY(platform->events.isEmpty());
         QTest::qWait(0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

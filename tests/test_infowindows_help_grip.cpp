@@ -8,6 +8,7 @@
 #include "mainwindow/form1.h"
 #include "support/controls.h"
 #include "support/fakeplatform.h"
+#include "support/mainwindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -45,9 +46,10 @@ void checkLabel(QWidget *window)
     QCOMPARE(label->geometry(), geometry);
     QCOMPARE(label->text(), text);
     QCOMPARE(label->font().bold(), bold);
-    // Bold or not, every label is drawn in the dialog font.
-    QCOMPARE(label->font().family(), dialogFont().family());
-    QCOMPARE(label->font().pointSizeF(), dialogFont().pointSizeF());
+    // Bold or not, every label is drawn in 8.25-point Tahoma, and Tahoma is
+    // what the font system really found.
+    QCOMPARE(QFontInfo(label->font()).family(), u"Tahoma"_s);
+    QCOMPARE(label->font().pointSizeF(), 8.25);
     QVERIFY(label->isVisibleTo(window));
 }
 
@@ -232,11 +234,9 @@ private slots:
     {
         QFETCH(QString, way);
         QFETCH(bool, leaves);
-        testing::FakePlatform platform;
-        ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
-        Form1 *form1 = windows.form1();
-        form1->show();
+        testing::ShownMainWindow shown;
+        ProgramWindows &windows = shown.windows;
+        Form1 *form1 = shown.form;
         QVERIFY(QTest::qWaitForWindowExposed(form1));
         control<QPushButton>(form1, u"JoystixOn"_s)->click();
         control<QPushButton>(form1, u"GRIPINFO"_s)->click();
