@@ -10,33 +10,48 @@ survives when every test passes, and is left out when it does not compile.
     scripts/mutate.py [--sample N] [--seed S] [--folders launch,system ...]
 
 Each mutant is written into the source file in place and the file is put
-back afterwards (also on Ctrl-C); the default build is rebuilt at the end.
+back afterwards (also on Ctrl-C, and on the next start after a kill: a copy
+of the file is kept beside the build until it is back).
+
+The mutants are built in a build of their own, build/mutate: unoptimised, and
+with the project's libraries shared, so that a mutant recompiles one source
+and relinks one library, and no test program. The sound tests play into a
+private sound server with a null sink, as in the test command.
 """
 import argparse
+import ast
 import os
 import random
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.path.join(ROOT, "build", "default")
+BUILD = os.path.join(ROOT, "build", "mutate")
+# The originals of the files being mutated, until they are written back.
+SAVED = os.path.join(BUILD, "originals")
 
-# The folders measured and the fast test programs that cover each; the
-# random walk runs a short walk.
+# The folders measured and the test programs that cover each, the quickest
+# first: a mutant is killed at its first failing test. The random walk runs a
+# short walk.
 FOLDERS = {
-    "launch": (["launch"], ["test_commandline", "test_form1_behaviour"]),
+    "launch": (["launch"], ["test_commandline", "test_form1_behaviour", "test_interlocks"]),
     "system+platform": (["system", "platform"],
-                        ["test_argumentsplitter", "test_emulatorstart", "test_folderreading",
-                         "test_soundeffect", "test_commandline"]),
+                        ["test_argumentsplitter", "test_commandline", "test_folderreading",
+                         "test_emulatorstart", "test_window_system", "test_soundeffect"]),
     "mainwindow": (["mainwindow"],
                    ["test_form1_behaviour", "test_interlocks", "test_infowindows_help_grip",
-                    "test_accessibility", "test_appearance", "test_form1_layout", "test_random_ui"]),
-    "romchooser": (["romchooser"], ["test_romchooser", "test_folderreading"]),
+                    "test_window_system", "test_accessibility", "test_form1_layout",
+                    "test_appearance", "test_random_ui"]),
+    "romchooser": (["romchooser"], ["test_romchooser", "test_folderreading", "test_random_ui"]),
 }
-TEST_ARGS = {"test_soundeffect": ["duration", "noSoundServerReturnsAtOnce"]}
-TEST_TIMEOUT = 60
+# A test that runs this many times longer than unmutated, plus the margin,
+# counts as hung (a mutant that loops).
+SLOWDOWN = 5
+MARGIN_S = 10
 
 # (name, pattern, replacement): each match of the pattern on a line gives one mutant.
 RULES = [
@@ -105,23 +120,76 @@ def mutants_of(path):
             yield (path, number, "statement deleted", "")
 
 
+def configure():
+    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-G", "Ninja", "-DCMAKE_CXX_COMPILER=clang++",
+                    "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_CXX_FLAGS_RELEASE=-O0 -DNDEBUG",
+                    "-DTAVIK_LIBRARY_TYPE=SHARED"], capture_output=True, check=True)
+
+
 def build(targets):
     result = subprocess.run(["cmake", "--build", BUILD, "--target", *targets],
                             capture_output=True, text=True)
     return result.returncode == 0
 
 
-def tests_pass(tests):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TAVIK_RANDOM_UI_STEPS="300")
-    for test in tests:
-        try:
-            result = subprocess.run([os.path.join(BUILD, "tests", test), *TEST_ARGS.get(test, [])],
-                                    capture_output=True, env=env, timeout=TEST_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            return False
-        if result.returncode != 0:
-            return False
-    return True
+def run_test(test, env, timeout):
+    started = time.monotonic()
+    try:
+        result = subprocess.run([os.path.join(BUILD, "tests", test)], capture_output=True,
+                                env=env, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return False, timeout
+    return result.returncode == 0, time.monotonic() - started
+
+
+def tests_pass(tests, env, limits):
+    return all(run_test(test, env, limits[test])[0] for test in tests)
+
+
+class SoundServer:
+    """A private PulseAudio with a null sink, in a folder of its own."""
+
+    def __enter__(self):
+        self.runtime = tempfile.mkdtemp(prefix="tavik-mutate-")
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, QT_QPA_PLATFORM="offscreen",
+                        PULSE_SERVER=f"unix:{self.runtime}/pulse/native", TAVIK_TEST_SOUND_SERVER="1",
+                        TAVIK_RANDOM_UI_STEPS="300")
+        subprocess.run(["pulseaudio", "--daemonize=yes", "--exit-idle-time=-1", "-n",
+                        "--load=module-null-sink sink_name=tavik_mutate", "--load=module-native-protocol-unix"],
+                       env=self.env, capture_output=True)
+        for _ in range(50):
+            if subprocess.run(["pactl", "info"], env=self.env, capture_output=True).returncode == 0:
+                break
+            time.sleep(0.1)
+        else:
+            sys.exit("the private sound server did not start")
+        return self
+
+    def __exit__(self, *_):
+        subprocess.run(["pactl", "exit"], env=self.env, capture_output=True)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+def put_back_saved():
+    """Writes back the originals a killed run left mutated."""
+    if not os.path.isdir(SAVED):
+        return
+    for name in os.listdir(SAVED):
+        path = os.path.join(ROOT, name.replace("%", "/"))
+        shutil.copyfile(os.path.join(SAVED, name), path)
+        os.remove(os.path.join(SAVED, name))
+        print(f"put back {os.path.relpath(path, ROOT)} from a run that was stopped", flush=True)
+
+
+def survivors_in(log):
+    """The mutants a run printed as SURVIVED, as (folder, path, line index, rule, old, new)."""
+    pattern = re.compile(r"^SURVIVED (\S+):(\d+) ([^:]+): (.*) -> (.*)$")
+    for line in open(log, encoding="utf-8"):
+        match = pattern.match(line.rstrip("\n"))
+        if match:
+            path, number, rule, old, new = match.groups()
+            folder = next(f for f, (dirs, _) in FOLDERS.items() if path.split("/")[0] in dirs)
+            yield folder, path, int(number) - 1, rule, ast.literal_eval(old), ast.literal_eval(new)
 
 
 def main():
@@ -129,43 +197,89 @@ def main():
     parser.add_argument("--sample", type=int, default=25, help="mutants per folder (0: all)")
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--folders", default=",".join(FOLDERS))
+    parser.add_argument("--rerun", metavar="LOG",
+                        help="run again only the mutants that the run printed into LOG saw survive")
     args = parser.parse_args()
+    folders = args.folders.split(",")
     seed = args.seed if args.seed is not None else random.SystemRandom().randrange(2**32)
-    print(f"seed {seed} (replay: scripts/mutate.py --sample {args.sample} --seed {seed} "
-          f"--folders {args.folders})", flush=True)
+    if args.rerun:
+        print(f"the survivors in {args.rerun}", flush=True)
+    else:
+        print(f"seed {seed} (replay: scripts/mutate.py --sample {args.sample} --seed {seed} "
+              f"--folders {args.folders})", flush=True)
     rng = random.Random(seed)
 
-    subprocess.run(["cmake", "--preset", "default"], cwd=ROOT, capture_output=True, check=True)
-    all_tests = sorted({t for f in args.folders.split(",") for t in FOLDERS[f][1]})
+    put_back_saved()
+    configure()
+    all_tests = sorted({t for f in folders for t in FOLDERS[f][1]})
     if not build(all_tests):
         sys.exit("the unmutated build fails")
-    if not tests_pass(all_tests):
-        sys.exit("the unmutated tests fail")
+    with SoundServer() as sound:
+        limits = {}
+        for test in all_tests:
+            passed, took = run_test(test, sound.env, 120)
+            if not passed:
+                sys.exit(f"the unmutated {test} fails")
+            limits[test] = SLOWDOWN * took + MARGIN_S
+        chosen = {}
+        if args.rerun:
+            for folder, path, index, rule, old, new in survivors_in(args.rerun):
+                lines = open(os.path.join(ROOT, path), encoding="utf-8").read().split("\n")
+                # The line may have moved since: the nearest line that reads as before.
+                near = [i for i in range(len(lines)) if lines[i].strip() == old]
+                if not near:
+                    print(f"  gone     {path}:{index + 1}: {old!r} is no longer there", flush=True)
+                    continue
+                index = min(near, key=lambda i: abs(i - index))
+                indent = lines[index][:len(lines[index]) - len(lines[index].lstrip())]
+                chosen.setdefault(folder, []).append((path, index, rule, indent + new if new else ""))
+            folders = [f for f in folders if f in chosen]
+        else:
+            for folder in folders:
+                candidates = [m for path in source_files(FOLDERS[folder][0]) for m in mutants_of(path)]
+                rng.shuffle(candidates)
+                chosen[folder] = candidates
+        scores, survivors = evaluate(folders, chosen, 0 if args.rerun else args.sample, sound.env, limits)
 
+    if args.rerun:
+        print(f"\nthe survivors in {args.rerun}, run again")
+    else:
+        print(f"\nseed {seed}, up to {args.sample} mutants per folder")
+    killed = sum(k for k, _, _ in scores.values())
+    total = sum(t for _, t, _ in scores.values())
+    for folder, (k, t, i) in scores.items():
+        print(f"  {folder:16} {k:3}/{t:<3} killed  {100 * k / t if t else 0:5.1f}%   ({i} did not compile)")
+    print(f"  {'all':16} {killed:3}/{total:<3} killed  {100 * killed / total if total else 0:5.1f}%")
+    for folder, path, line, rule, old, new in survivors:
+        print(f"SURVIVED {path}:{line} {rule}: {old!r} -> {new!r}")
+    return 0
+
+
+def evaluate(folders, chosen, sample, env, limits):
     scores = {}
     survivors = []
-    originals = {}
+    os.makedirs(SAVED, exist_ok=True)
     try:
-        for folder in args.folders.split(","):
-            dirs, tests = FOLDERS[folder]
-            candidates = [m for path in source_files(dirs) for m in mutants_of(path)]
-            rng.shuffle(candidates)
+        for folder in folders:
+            tests = FOLDERS[folder][1]
             killed = survived = invalid = 0
-            for path, number, rule, new in candidates:
-                if args.sample and killed + survived >= args.sample:
+            for path, number, rule, new in chosen[folder]:
+                if sample and killed + survived >= sample:
                     break
                 full = os.path.join(ROOT, path)
-                original = originals.setdefault(full, open(full, encoding="utf-8").read())
+                saved = os.path.join(SAVED, path.replace("/", "%"))
+                original = open(full, encoding="utf-8").read()
+                shutil.copyfile(full, saved)
                 lines = original.split("\n")
                 old = lines[number]
                 lines[number] = new
-                open(full, "w", encoding="utf-8").write("\n".join(lines))
                 started = time.monotonic()
                 try:
+                    open(full, "w", encoding="utf-8").write("\n".join(lines))
                     if not build(tests):
                         invalid += 1
                         continue
-                    if tests_pass(tests):
+                    if tests_pass(tests, env, limits):
                         survived += 1
                         survivors.append((folder, path, number + 1, rule, old.strip(), new.strip()))
                         verdict = "SURVIVED"
@@ -176,24 +290,15 @@ def main():
                           f" ({time.monotonic() - started:.0f} s)", flush=True)
                 finally:
                     open(full, "w", encoding="utf-8").write(original)
+                    os.remove(saved)
             total = killed + survived
             scores[folder] = (killed, total, invalid)
             print(f"{folder}: {killed}/{total} killed"
                   f" ({100 * killed / total if total else 0:.0f}%), {invalid} did not compile", flush=True)
     finally:
-        for full, original in originals.items():
-            open(full, "w", encoding="utf-8").write(original)
-        build(all_tests)
-
-    print(f"\nseed {seed}, up to {args.sample} mutants per folder")
-    killed = sum(k for k, _, _ in scores.values())
-    total = sum(t for _, t, _ in scores.values())
-    for folder, (k, t, i) in scores.items():
-        print(f"  {folder:16} {k:3}/{t:<3} killed  {100 * k / t if t else 0:5.1f}%")
-    print(f"  {'all':16} {killed:3}/{total:<3} killed  {100 * killed / total if total else 0:5.1f}%")
-    for folder, path, line, rule, old, new in survivors:
-        print(f"SURVIVED {path}:{line} {rule}: {old!r} -> {new!r}")
-    return 0
+        # The unmutated libraries, for the next run.
+        build(sorted({t for f in folders for t in FOLDERS[f][1]}))
+    return scores, survivors
 
 
 if __name__ == "__main__":
