@@ -42,7 +42,7 @@ done
 # Depends: the Qt and sound libraries found by dpkg-shlibdeps, and what the
 # program needs at run time without linking it.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '{print $1}')
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libcanberra0 libc6 libstdc++6 \
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libcanberra0 libsndfile1 libc6 libstdc++6 \
                fonts-wine fonts-liberation libcanberra-pulse sound-theme-freedesktop qt6-qpa-plugins; do
   grep -qxF -- "$package" <<<"$depends" || fail "Depends lacks $package"
 done

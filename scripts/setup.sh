@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools
   fonts-wine fonts-liberation
-  libcanberra-dev libcanberra-pulse sound-theme-freedesktop
+  libcanberra-dev libcanberra-pulse sound-theme-freedesktop libsndfile1-dev
   pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db groff-base
 )

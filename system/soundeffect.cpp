@@ -41,6 +41,10 @@ namespace {
 constexpr int lowestSampleRate = 1000;
 constexpr int highestSampleRate = 384000;
 
+// The caller's own deadline is this much before the promised one: a busy
+// machine may wake a waiting thread a tenth of a second late, or more.
+constexpr milliseconds schedulingSlack = 250ms;
+
 // Time a cancelled sound's end is awaited by the thread before it goes on.
 constexpr milliseconds cancelAllowance = 500ms;
 
@@ -188,7 +192,7 @@ void SoundEffect::playSynchronously(const QString &wavFile)
     const std::string file =
         length ? QFile::encodeName(QFileInfo(wavFile).absoluteFilePath()).toStdString() : std::string();
     auto playback =
-        std::make_shared<Playback>(m_shared, file, length.has_value(), start + length.value_or(0ms) + soundGrace);
+        std::make_shared<Playback>(m_shared, file, length.has_value(), start + length.value_or(0ms) + soundGrace - schedulingSlack);
     try {
         std::thread(playInBackground, playback).detach();
     } catch (const std::system_error &) {
