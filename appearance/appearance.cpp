@@ -22,12 +22,10 @@ const QColor black(0, 0, 0);
 const QColor white(255, 255, 255);
 const QColor disabledCaption(128, 128, 128);
 
-QString loadFamily(const QString &file, const QString &fallback)
-{
-    const int id = QFontDatabase::addApplicationFont(file);
-    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
-    return families.isEmpty() ? fallback : families.first();
-}
+// The dialog face and the one that stands in for it where it is missing.
+const QString dialogFace = QStringLiteral("Tahoma");
+const QString dialogFallbackFace = QStringLiteral("Liberation Sans");
+const QString dialogFaceFile = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
 
 // The classic style, with two changes for captions on the black panels: a
 // disabled caption is drawn grey without the light etch (which on black reads
@@ -48,12 +46,6 @@ public:
     }
 };
 
-QString &dialogFamily()
-{
-    static QString family = QStringLiteral("Liberation Sans");
-    return family;
-}
-
 } // namespace
 
 void setUpAppearance()
@@ -68,18 +60,13 @@ void setUpStyleAndFaces()
     // Only the regular face: the bold face of this Tahoma draws strokes no
     // thicker than the regular one, so bold text is emboldened from the
     // regular outline instead, which reads as bold at every size.
-    dialogFamily() = loadFamily(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
-                                QStringLiteral("Liberation Sans"));
+    QFontDatabase::addApplicationFont(dialogFaceFile);
     QApplication::setStyle(new ClassicStyle);
     QApplication::setFont(dialogFont());
 }
 
 void setUpWindowIcon()
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
     // The 64-pixel image keeps the 32-pixel icon sharp at a scale of 2.
     QIcon icon;
     for (int size : {16, 32, 64})
@@ -89,7 +76,8 @@ void setUpWindowIcon()
 
 QFont dialogFont()
 {
-    QFont font(dialogFamily());
+    // Tahoma once the set-up has added its file (or the system has it).
+    QFont font(QFontDatabase::families().contains(dialogFace) ? dialogFace : dialogFallbackFace);
     font.setPointSizeF(8.25);
     // Outline-true advances, the same on every screen and in every grab; and
     // Tahoma set 4 % tighter, which brings its widths to those the layout's

@@ -15,8 +15,8 @@ void setUpAppearance();
 // The same in two parts, for the program's start, where the splash is to be
 // on the screen as soon as it can: the style and the faces, which the splash
 // draws with; then the icon (its files are read and decoded at once), which
-// the frameless splash does not show. The icon part runs once, however often
-// it is called.
+// the frameless splash does not show. Each part does its work afresh at every
+// call; the caller decides when.
 void setUpStyleAndFaces();
 void setUpWindowIcon();
 

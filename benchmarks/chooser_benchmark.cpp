@@ -10,7 +10,6 @@
 #include "romchooser/form5.h"
 #include "romchooser/filelist.h"
 #include "romchooser/folderlist.h"
-#include "ui_form5.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,8 +54,10 @@ Round measure(tavik::ProgramWindows &windows, int files)
     sinceLastTurn.start();
     tavik::Form5 *chooser = windows.form5();
     chooser->show();
-    tavik::FileList *fileList = chooser->controls().File1;
-    tavik::FolderList *folderList = chooser->controls().Dir1;
+    auto *fileList = chooser->findChild<tavik::FileList *>(QStringLiteral("File1"));
+    auto *folderList = chooser->findChild<tavik::FolderList *>(QStringLiteral("Dir1"));
+    if (!fileList || !folderList)
+        qFatal("the chooser has no File1 or Dir1 list");
 
     QObject::connect(&turn, &QTimer::timeout, &loop, [&] {
         round.longestStallMs = std::max(round.longestStallMs, sinceLastTurn.elapsed());

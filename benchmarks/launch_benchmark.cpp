@@ -14,11 +14,12 @@
 #include "mainwindow/form1.h"
 #include "platform/desktopplatform.h"
 #include "system/emulatorstart.h"
-#include "ui_form1.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -99,8 +100,12 @@ int main(int argc, char *argv[])
     tavik::Form1 *form = windows.form1();
     form->show();
     QCoreApplication::processEvents();
+    auto *romField = form->findChild<QLineEdit *>(QStringLiteral("ROMLOAD"));
+    auto *launchButton = form->findChild<QPushButton *>(QStringLiteral("Start"));
+    if (!romField || !launchButton)
+        qFatal("the main window has no ROMLOAD field or Start button");
     // The FIFO's path stands in the ROM field, as a picked ROM's name would.
-    form->controls().ROMLOAD->setText(fifoPath);
+    romField->setText(fifoPath);
     const QString commandLine = QStringLiteral("snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 ") + fifoPath;
 
     const QByteArray program = QFile::encodeName(emulator);
@@ -112,7 +117,7 @@ int main(int argc, char *argv[])
     const char *names[] = {"press", "start", "spawn"};
     const std::function<bool()> starts[] = {
         [&] {
-            form->controls().Start->click();
+            launchButton->click();
             return true;
         },
         [&] { return tavik::StartEmulator(commandLine, fifoPath).isEmpty(); },

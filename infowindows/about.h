@@ -17,9 +17,6 @@ public:
     About();
     ~About() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::About &controls() { return *ui; }
-
 protected:
     // The close box unloads the window; its button only hides it.
     void closeEvent(QCloseEvent *event) override;

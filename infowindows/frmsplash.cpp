@@ -41,11 +41,19 @@ FrmSplash::~FrmSplash() = default;
 void FrmSplash::Timer1_Timer()
 {
     // Normally set long since, just after the first frame.
-    setUpWindowIcon();
+    setIconOnce();
     // The main window shows before the splash goes, so a window is always up.
     m_windows.showMainWindow();
     hide();
     Timer1->stop();
+}
+
+void FrmSplash::setIconOnce()
+{
+    if (m_iconSet)
+        return;
+    m_iconSet = true;
+    setUpWindowIcon();
 }
 
 void FrmSplash::paintEvent(QPaintEvent *)
@@ -57,7 +65,7 @@ void FrmSplash::paintEvent(QPaintEvent *)
     // later windows show, is set once the first frame is on the screen.
     if (!m_painted) {
         m_painted = true;
-        QTimer::singleShot(0, this, [] { setUpWindowIcon(); });
+        QTimer::singleShot(0, this, [this] { setIconOnce(); });
     }
 }
 

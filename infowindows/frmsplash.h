@@ -30,12 +30,15 @@ protected:
 
 private:
     void Timer1_Timer();
+    // Sets the program's icon, the first time only.
+    void setIconOnce();
 
     std::unique_ptr<Ui::frmSplash> ui;
     // The hand-over timer, a child named "Timer1", so tests can find it.
     QTimer *Timer1;
     WindowSet &m_windows;
     bool m_painted = false;
+    bool m_iconSet = false;
 };
 
 } // namespace tavik

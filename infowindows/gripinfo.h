@@ -19,9 +19,6 @@ public:
     Dialogbox1();
     ~Dialogbox1() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::dialogbox1 &controls() { return *ui; }
-
     // Takes `window` out of use while the dialog shows, leaving every other
     // window usable; the window keeps its look. Call before showing.
     void blockWhileShown(QWidget *window);

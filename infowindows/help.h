@@ -18,9 +18,6 @@ public:
     Help();
     ~Help() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::Help &controls() { return *ui; }
-
 protected:
     // The close box unloads the window; the next opening builds it afresh.
     void closeEvent(QCloseEvent *event) override;

@@ -38,8 +38,6 @@ Form3::Form3()
 
 Form3::~Form3() = default;
 
-Ui::Form3 &Form3::controls() { return *ui; }
-
 void Form3::Command1_Click() { hide(); }
 
 void Form3::closeEvent(QCloseEvent *event)

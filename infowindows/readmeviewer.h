@@ -17,9 +17,6 @@ public:
     Form3();
     ~Form3() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::Form3 &controls();
-
 protected:
     // The close box unloads the window; the next opening starts at the top.
     void closeEvent(QCloseEvent *event) override;

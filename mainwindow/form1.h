@@ -36,9 +36,6 @@ public:
     explicit Form1(WindowSet &windows);
     ~Form1() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::Form1 &controls() { return *ui; }
-
     // The snapshot of every control whose state reaches the command line.
     LaunchSettings readLaunchSettings() const;
 

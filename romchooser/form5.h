@@ -21,9 +21,6 @@ public:
     explicit Form5(WindowSet &windows);
     ~Form5() override;
 
-    // The typed controls, for tests that drive and read them.
-    Ui::Form5 &controls() { return *ui; }
-
     // Escape closes the chooser the way the close box does.
     void reject() override;
 

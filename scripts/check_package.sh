@@ -42,9 +42,11 @@ done
 # Depends: the Qt and sound libraries found by dpkg-shlibdeps, and what the
 # program needs at run time without linking it.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '{print $1}')
+# Debian 13 renamed some libraries in its 64-bit time transition (a "t64"
+# suffix), so either name will do.
 for package in libqt6core6 libqt6gui6 libqt6widgets6 libcanberra0 libsndfile1 libc6 libstdc++6 \
                fonts-wine fonts-liberation libcanberra-pulse sound-theme-freedesktop qt6-qpa-plugins; do
-  grep -qxF -- "$package" <<<"$depends" || fail "Depends lacks $package"
+  grep -qxE -- "${package//+/\\+}(t64)?" <<<"$depends" || fail "Depends lacks $package"
 done
 
 if ! lintian --fail-on error "$deb"; then

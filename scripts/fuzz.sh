@@ -12,6 +12,10 @@ build=build/fuzz
 status=0
 for target in compose split number; do
   program=$build/fuzz/fuzz_$target
+  if [ ! -x "$program" ]; then
+    echo "$0: $program is not built; run bash scripts/test.sh (it builds the fuzz preset) first." >&2
+    exit 2
+  fi
   work=$build/corpus/$target
   findings=$build/findings/$target
   mkdir -p "$work" "$findings"

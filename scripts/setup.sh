@@ -1,29 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need, when
 # any of them is missing. Quick and silent when everything is there.
+# `setup.sh run` installs only what building and running the launcher need;
 # `setup.sh packaging` adds the tools that build and check the Debian package.
 set -euo pipefail
 
+# What building and running the launcher need.
 packages=(
   cmake ninja-build pkg-config
-  clang libclang-rt-dev
+  clang
   qt6-base-dev qt6-base-dev-tools
   fonts-wine fonts-liberation
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop libsndfile1-dev
+)
+# What the test command adds: the sanitizer and fuzzer runtimes, a sound
+# server for the null sink the sound tests play into, an X server with openbox
+# and an accessibility bus for the end-to-end journeys, and the checkers of the
+# installed files.
+test_packages=(
+  libclang-rt-dev
   pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db groff-base
+  xvfb openbox xdotool wmctrl x11-utils imagemagick
+  dbus at-spi2-core python3 python3-pyatspi
 )
 case "${1:-}" in
-  '') ;;
-  packaging) packages+=(dpkg-dev file lintian xvfb x11-utils) ;;
+  run) ;;
+  '') packages+=("${test_packages[@]}") ;;
+  packaging) packages+=("${test_packages[@]}" dpkg-dev file lintian) ;;
   *)
-    echo "usage: $0 [packaging]" >&2
+    echo "usage: $0 [run|packaging]" >&2
     exit 2
     ;;
 esac
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
-  echo "$0: this set-up needs Debian 12 (dpkg-query and apt-get were not found)." >&2
+  echo "$0: this set-up needs Debian 12 or 13 (dpkg-query and apt-get were not found)." >&2
   exit 1
 fi
 

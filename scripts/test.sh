@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite: every test in the default
-# build, then the window-free tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the fuzz targets over their seed corpus;
-# last, installs the default build into a temporary prefix and checks the
-# installed desktop files and manual page.
+# Sets up, builds and runs the whole test suite. Three builds, one after
+# another: the default one, the window-free code under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets. Then their suites run side
+# by side: every test of the default build, the window-free tests under the
+# sanitizers, and the fuzz targets over their seed corpus. Last, it installs
+# the default build into a temporary prefix and checks the installed desktop
+# files and manual page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,11 +23,16 @@ stop_sound_server() {
   rm -rf "$XDG_RUNTIME_DIR"
 }
 trap stop_sound_server EXIT
+# Its messages are shown only when it does not come up.
 pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
   --load="module-null-sink sink_name=tavik_null" --load=module-native-protocol-unix \
-  --log-target=stderr 2>/dev/null
+  --log-target=file:"$XDG_RUNTIME_DIR/pulseaudio.log" || true
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null
+if ! pactl info >/dev/null 2>&1; then
+  echo "$0: the private PulseAudio server did not start:" >&2
+  cat "$XDG_RUNTIME_DIR/pulseaudio.log" >&2 2>/dev/null || true
+  exit 1
+fi
 export TAVIK_TEST_SOUND_SERVER=1
 presets=(default debug-asan fuzz)
 for preset in "${presets[@]}"; do

@@ -12,9 +12,9 @@
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
 #include "support/mainwindow.h"
-#include "ui_form1.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -27,6 +27,7 @@
 #include <QTest>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -93,12 +94,9 @@ class AppearanceTest : public QObject {
     Form1 *form = nullptr;
 
     template <typename T = QWidget>
-    T *control(const char *name)
+    T *control(const QString &name)
     {
-        auto *widget = form->findChild<T *>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
+        return testing::control<T>(form, name);
     }
 
 private slots:
@@ -135,7 +133,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(qreal, ratio);
-        auto *button = control<QAbstractButton>(qPrintable(name));
+        auto *button = control<QAbstractButton>(name);
         testing::showPanelOf(form, button);
         const bool radio = qobject_cast<QRadioButton *>(button) != nullptr;
         const auto setChecked = [&](bool checked) {
@@ -197,7 +195,7 @@ private slots:
         QFETCH(int, ticks);
         QFETCH(bool, below);
         QFETCH(qreal, ratio);
-        auto *slider = control<QSlider>(qPrintable(name));
+        auto *slider = control<QSlider>(name);
         testing::showPanelOf(form, slider);
         const QImage image = drawn(slider, ratio);
         // The band beside the track where the ticks stand, clear of the handle.
@@ -341,7 +339,7 @@ private slots:
     // not in pairs as in a picture blown up from its shown size.
     void logoIsSharpAtRatio2()
     {
-        QWidget *logo = form->controls().Picture1;
+        QWidget *logo = control(u"Picture1"_s);
         const QImage image = drawn(logo, 2);
         QCOMPARE(image.size(), QSize(270, 202));
         int pairs = 0, differing = 0;
@@ -402,7 +400,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(int, kept);
-        auto *field = control<QLineEdit>(qPrintable(name));
+        auto *field = control<QLineEdit>(name);
         field->clear();
         // As a paste would: through the field's own editing, which honours its limit.
         field->insert(QString(100000, QLatin1Char('7')));

@@ -5,14 +5,15 @@
 #include "infowindows/about.h"
 #include "launch/commandlinecomposer.h"
 #include "mainwindow/form1.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
-#include "ui_about.h"
-#include "ui_form1.h"
 
 #include <QTest>
 #include <QTimer>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
+using tavik::testing::control;
 using tavik::testing::FakePlatform;
 
 namespace {
@@ -45,7 +46,15 @@ class Form1BehaviourTest : public QObject {
     std::unique_ptr<ProgramWindows> windows;
     int quits = 0;
     Form1 *form = nullptr;
-    Ui::Form1 *ui = nullptr;
+
+    // The six option panels, by their names in the layout.
+    QList<QWidget *> panels()
+    {
+        QList<QWidget *> found;
+        for (const char *name : {"VidOpt", "SoundOpt", "RomOpt", "JoyOpt", "MiscOpt", "GcheatOpt"})
+            found.append(control(form, QString::fromLatin1(name)));
+        return found;
+    }
 
 private slots:
     void initTestCase() { setUpAppearance(); }
@@ -57,11 +66,10 @@ private slots:
         quits = 0;
         windows->quitEventLoop = [this] { ++quits; };
         form = windows->form1();
-        ui = &form->controls();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
         // The panels are shown directly here so that their controls take clicks.
-        for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
+        for (QWidget *panel : panels())
             panel->show();
     }
 
@@ -101,34 +109,35 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QStringList, events);
         if (setup.contains(QLatin1String("rom")))
-            ui->ROMLOAD->setText(QStringLiteral("GAME.SMC"));
+            control<QLineEdit>(form, u"ROMLOAD"_s)->setText(QStringLiteral("GAME.SMC"));
         if (setup.contains(QLatin1String("example2"))) {
-            typeInto(ui->cmbVideo, QStringLiteral("640x480 - 16bit"));
-            click(ui->Hires);
-            click(ui->Trans);
-            click(ui->StereoSound);
-            pressKeys(ui->Frameskip, Qt::Key_Right, 2);
-            click(ui->Joy6);
-            pressKeys(ui->SoundRatio, Qt::Key_Right, 1);
-            ui->cmbSoundPlbk->setCurrentIndex(ui->cmbSoundPlbk->findText(QStringLiteral("5 - 29300")));
-            typeInto(ui->Scanlines, QStringLiteral("90"));
-            click(ui->CheatOn);
-            click(ui->GoldFinger);
-            click(ui->Code1On);
-            typeInto(ui->GCode1, QStringLiteral("C2A4-6D4F"));
-            typeInto(ui->GCode2, QStringLiteral("IGNORED"));
-            click(ui->Code3ON);
-            typeInto(ui->GCode3, QStringLiteral("DD38-4D9A"));
+            typeInto(control<QComboBox>(form, u"cmbVideo"_s), QStringLiteral("640x480 - 16bit"));
+            click(control<QCheckBox>(form, u"Hires"_s));
+            click(control<QCheckBox>(form, u"Trans"_s));
+            click(control<QRadioButton>(form, u"StereoSound"_s));
+            pressKeys(control<QSlider>(form, u"Frameskip"_s), Qt::Key_Right, 2);
+            click(control<QRadioButton>(form, u"Joy6"_s));
+            pressKeys(control<QSlider>(form, u"SoundRatio"_s), Qt::Key_Right, 1);
+            auto *playback = control<QComboBox>(form, u"cmbSoundPlbk"_s);
+            playback->setCurrentIndex(playback->findText(QStringLiteral("5 - 29300")));
+            typeInto(control<QLineEdit>(form, u"Scanlines"_s), QStringLiteral("90"));
+            click(control<QCheckBox>(form, u"CheatOn"_s));
+            click(control<QRadioButton>(form, u"GoldFinger"_s));
+            click(control<QCheckBox>(form, u"Code1On"_s));
+            typeInto(control<QLineEdit>(form, u"GCode1"_s), QStringLiteral("C2A4-6D4F"));
+            typeInto(control<QLineEdit>(form, u"GCode2"_s), QStringLiteral("IGNORED"));
+            click(control<QCheckBox>(form, u"Code3ON"_s));
+            typeInto(control<QLineEdit>(form, u"GCode3"_s), QStringLiteral("DD38-4D9A"));
         }
         if (setup.contains(QLatin1String("bad"))) {
-            typeInto(ui->SoundBuffersize, QStringLiteral("12"));
-            typeInto(ui->Scanlines, QStringLiteral("-5"));
+            typeInto(control<QLineEdit>(form, u"SoundBuffersize"_s), QStringLiteral("12"));
+            typeInto(control<QLineEdit>(form, u"Scanlines"_s), QStringLiteral("-5"));
         }
         if (setup.contains(QLatin1String("fail")))
             platform->startProblem = QStringLiteral("snes9x.exe could not be found");
 
         const LaunchSettings before = form->readLaunchSettings();
-        click(ui->Start);
+        click(control<QPushButton>(form, u"Start"_s));
         QCOMPARE(platform->events, events);
         // Nothing on the window changes.
         const LaunchSettings after = form->readLaunchSettings();
@@ -140,12 +149,13 @@ private slots:
 
     void videoModeKeptAcrossPresses()
     {
-        ui->ROMLOAD->setText(QStringLiteral("GAME.SMC"));
-        ui->cmbVideo->setCurrentIndex(ui->cmbVideo->findText(QStringLiteral("800x600 - 8bit")));
-        click(ui->Start);
-        typeInto(ui->cmbVideo, QStringLiteral("abc"));
-        click(ui->Start);
-        click(ui->Start);
+        control<QLineEdit>(form, u"ROMLOAD"_s)->setText(QStringLiteral("GAME.SMC"));
+        auto *video = control<QComboBox>(form, u"cmbVideo"_s);
+        video->setCurrentIndex(video->findText(QStringLiteral("800x600 - 8bit")));
+        click(control<QPushButton>(form, u"Start"_s));
+        typeInto(control<QComboBox>(form, u"cmbVideo"_s), QStringLiteral("abc"));
+        click(control<QPushButton>(form, u"Start"_s));
+        click(control<QPushButton>(form, u"Start"_s));
         QCOMPARE(platform->startedCommandLines.size(), 3);
         for (const QString &line : platform->startedCommandLines)
             QVERIFY2(line.startsWith(QStringLiteral("snes9x.exe -m 8 ")), qPrintable(line));
@@ -153,20 +163,20 @@ private slots:
 
     void hiddenPanelsStillCount()
     {
-        click(ui->NoMasterVol);
-        for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
+        click(control<QCheckBox>(form, u"NoMasterVol"_s));
+        for (QWidget *panel : panels())
             panel->hide();
-        ui->ROMLOAD->setText(QStringLiteral("G.smc"));
-        click(ui->Start);
+        control<QLineEdit>(form, u"ROMLOAD"_s)->setText(QStringLiteral("G.smc"));
+        click(control<QPushButton>(form, u"Start"_s));
         QCOMPARE(platform->startedCommandLines, QStringList{"snes9x.exe -m 9 -f 0 -nmv -ratio 1+ -h 100 G.smc"});
     }
 
     void romFieldIgnoresTyping()
     {
-        ui->ROMLOAD->setFocus();
-        QTest::keyClicks(ui->ROMLOAD, "abc");
-        QTest::keyClick(ui->ROMLOAD, Qt::Key_Backspace);
-        QCOMPARE(ui->ROMLOAD->text(), QStringLiteral("Select a SNES Rom File"));
+        control<QLineEdit>(form, u"ROMLOAD"_s)->setFocus();
+        QTest::keyClicks(control<QLineEdit>(form, u"ROMLOAD"_s), "abc");
+        QTest::keyClick(control<QLineEdit>(form, u"ROMLOAD"_s), Qt::Key_Backspace);
+        QCOMPARE(control<QLineEdit>(form, u"ROMLOAD"_s)->text(), QStringLiteral("Select a SNES Rom File"));
     }
 
     void exitQuestion_data()
@@ -178,15 +188,15 @@ private slots:
     void exitQuestion()
     {
         QFETCH(bool, answer);
-        click(ui->NoJoy);
+        click(control<QCheckBox>(form, u"NoJoy"_s));
         platform->yesNoAnswers.enqueue(answer);
-        click(ui->quit);
+        click(control<QPushButton>(form, u"quit"_s));
         QCOMPARE(platform->events, QStringList{"ask: Do you want to quit?"});
         QCOMPARE(quits, answer ? 1 : 0);
         if (!answer) {
             QVERIFY(form->isVisible());
-            QVERIFY(ui->NoJoy->isChecked());
-            QVERIFY(ui->SoundOpt->isVisible());
+            QVERIFY(control<QCheckBox>(form, u"NoJoy"_s)->isChecked());
+            QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
         }
     }
 
@@ -217,13 +227,13 @@ private slots:
             if (byCloseBox)
                 about->close();
             else
-                click(about->controls().Command1);
+                click(control<QPushButton>(about, u"Command1"_s));
         });
         bool aboutGoneDuringSound = false;
         platform->duringSound = [&] {
             aboutGoneDuringSound = !windows->isAboutLoaded() || !windows->about()->isVisible();
         };
-        QTest::mouseClick(ui->Picture1, Qt::LeftButton);
+        QTest::mouseClick(control(form, u"Picture1"_s), Qt::LeftButton);
         QVERIFY(aboutWasShown);
         QVERIFY(aboutGoneDuringSound);
         QCOMPARE(platform->events, QStringList{"sound: qblaster.wav"});

@@ -4,6 +4,7 @@
 #include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "mainwindow/form1.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
 
 #include <QAbstractButton>
@@ -202,7 +203,7 @@ class TestForm1Layout : public QObject {
 
     template <typename T = QWidget> T *control(const QString &name)
     {
-        T *w = form->findChild<T *>(name);
+        T *w = tavik::testing::findControl<T>(form, name);
         if (!w)
             qWarning("no control named %s", qPrintable(name));
         return w;
@@ -237,7 +238,7 @@ private slots:
         QVERIFY(form->windowFlags() & Qt::WindowCloseButtonHint);
     }
 
-    void controls_data()
+    void everyControl_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("parent");
@@ -251,7 +252,7 @@ private slots:
                                   << r.geometry << r.enabled << int(r.check) << r.tip;
     }
 
-    void controls()
+    void everyControl()
     {
         QFETCH(QString, kind);
         QFETCH(QString, parent);

@@ -6,10 +6,8 @@
 #include "infowindows/gripinfo.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
-#include "ui_gripinfo.h"
-#include "ui_form1.h"
-#include "ui_help.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -20,6 +18,8 @@
 #include <QWindow>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
+using tavik::testing::control;
 
 namespace {
 
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&help));
         help.resize(700, 300);
         QCOMPARE(longNote->geometry(), QRect(0, 160, 609, 17));
-        QCOMPARE(help.controls().Command1->geometry(), QRect(400, 216, 81, 25));
+        QCOMPARE(control<QPushButton>(&help, u"Command1"_s)->geometry(), QRect(400, 216, 81, 25));
     }
 
     void helpAddressBox()
@@ -145,17 +145,17 @@ private slots:
     void helpButton()
     {
         Help help;
-        auto *button = help.controls().Command1;
+        auto *button = control<QPushButton>(&help, u"Command1"_s);
         QCOMPARE(button->text(), QStringLiteral("OK"));
         help.show();
         QVERIFY(QTest::qWaitForWindowExposed(&help));
-        help.controls().Text1->setText(QStringLiteral("typed by the user"));
+        control<QLineEdit>(&help, u"Text1"_s)->setText(QStringLiteral("typed by the user"));
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!help.isVisible());
         // Hidden, not unloaded: the edit is still there when it comes back.
         QApplication::processEvents();
         help.show();
-        QCOMPARE(help.controls().Text1->text(), QStringLiteral("typed by the user"));
+        QCOMPARE(control<QLineEdit>(&help, u"Text1"_s)->text(), QStringLiteral("typed by the user"));
     }
 
     void helpCloseBoxUnloads()
@@ -201,8 +201,8 @@ private slots:
         QCOMPARE(dialog.windowModality(), Qt::NonModal);
         QCOMPARE(dialog.windowType(), Qt::Dialog);
         QVERIFY(!(dialog.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
-        QVERIFY(dialog.controls().Label1->wordWrap());
-        auto *button = dialog.controls().Command1;
+        QVERIFY(control<QLabel>(&dialog, u"Label1"_s)->wordWrap());
+        auto *button = control<QPushButton>(&dialog, u"Command1"_s);
         QCOMPARE(button->geometry(), QRect(144, 160, 137, 25));
         QCOMPARE(button->text(), QStringLiteral("Return to Tavik"));
         const auto children = dialog.findChildren<QWidget *>();
@@ -238,12 +238,12 @@ private slots:
         Form1 *form1 = windows.form1();
         form1->show();
         QVERIFY(QTest::qWaitForWindowExposed(form1));
-        form1->controls().JoystixOn->click();
-        form1->controls().GRIPINFO->click();
+        control<QPushButton>(form1, u"JoystixOn"_s)->click();
+        control<QPushButton>(form1, u"GRIPINFO"_s)->click();
         Dialogbox1 &dialog = *windows.dialogbox1();
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        auto *button = dialog.controls().Command1;
+        auto *button = control<QPushButton>(&dialog, u"Command1"_s);
         QCOMPARE(dialog.focusWidget(), button);
         QVERIFY(!form1->takesInput());
 
@@ -277,7 +277,7 @@ private slots:
         QVERIFY(form1->takesInput());
 
         // The same instance opens again, and its button still hands input back.
-        form1->controls().GRIPINFO->click();
+        control<QPushButton>(form1, u"GRIPINFO"_s)->click();
         QCOMPARE(windows.dialogbox1(), &dialog);
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(!form1->takesInput());

@@ -7,9 +7,7 @@
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
-#include "ui_gripinfo.h"
-#include "ui_form1.h"
-#include "ui_form5.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
 #include "support/mainwindow.h"
 
@@ -22,6 +20,8 @@
 #include <QWindow>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
+using tavik::testing::control;
 
 namespace {
 
@@ -39,15 +39,7 @@ class InterlocksTest : public QObject {
     ProgramWindows *windows = nullptr;
     Form1 *form = nullptr;
 
-    QWidget *control(const QString &name)
-    {
-        auto *widget = form->findChild<QWidget *>(name);
-        if (!widget)
-            qFatal("no control %s", qPrintable(name));
-        return widget;
-    }
-    Ui::Form1 &ui() { return form->controls(); }
-    QAbstractButton *button(const QString &name) { return qobject_cast<QAbstractButton *>(control(name)); }
+    QAbstractButton *button(const QString &name) { return control<QAbstractButton>(form, name); }
 
     int mostVisible = 0;
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -55,7 +47,7 @@ class InterlocksTest : public QObject {
         if (event->type() == QEvent::Show) {
             int visible = 0;
             for (const QString &panel : panels)
-                visible += control(panel)->isVisible() ? 1 : 0;
+                visible += control(form, panel)->isVisible() ? 1 : 0;
             mostVisible = qMax(mostVisible, visible);
         }
         return QObject::eventFilter(watched, event);
@@ -64,7 +56,7 @@ class InterlocksTest : public QObject {
     // Clicks a control, first showing its panel through its panel button.
     void clickOn(const QString &name)
     {
-        QWidget *target = control(name);
+        QWidget *target = control(form, name);
         testing::showPanelOf(form, target);
         QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
     }
@@ -102,16 +94,16 @@ private slots:
         QFETCH(QString, press);
         QFETCH(QString, shown);
         for (const QString &panel : panels)
-            QVERIFY(!control(panel)->isVisible());
+            QVERIFY(!control(form, panel)->isVisible());
         if (!before.isEmpty())
             QTest::mouseClick(button(before), Qt::LeftButton);
         // Panels are only ever hidden before the new one shows: never two at once.
         mostVisible = 0;
         for (const QString &panel : panels)
-            control(panel)->installEventFilter(this);
+            control(form, panel)->installEventFilter(this);
         QTest::mouseClick(button(press), Qt::LeftButton);
         for (const QString &panel : panels)
-            QCOMPARE(control(panel)->isVisible(), panel == shown);
+            QCOMPARE(control(form, panel)->isVisible(), panel == shown);
         QVERIFY(mostVisible <= 1);
     }
 
@@ -176,22 +168,22 @@ private slots:
         for (const QString &name : unchecked)
             QVERIFY2(!button(name)->isChecked(), qPrintable(name));
         for (const QString &name : enabled)
-            QVERIFY2(control(name)->isEnabled(), qPrintable(name));
+            QVERIFY2(control(form, name)->isEnabled(), qPrintable(name));
         for (const QString &name : disabled)
-            QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
+            QVERIFY2(!control(form, name)->isEnabled(), qPrintable(name));
     }
 
     void helpAndReadmeAreSingleModelessWindows()
     {
-        QTest::mouseClick(ui().HelpOn, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
         Help *help = windows->help();
-        QTest::mouseClick(ui().HelpOn, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
         QCOMPARE(windows->help(), help);
-        QTest::mouseClick(ui().ReadmeOn, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(form, u"ReadmeOn"_s), Qt::LeftButton);
         QVERIFY(help->isVisible() && windows->form3()->isVisible());
         // The main window stays usable beside them.
-        QTest::mouseClick(ui().SoundOn, Qt::LeftButton);
-        QVERIFY(ui().SoundOpt->isVisible());
+        QTest::mouseClick(control<QPushButton>(form, u"SoundOn"_s), Qt::LeftButton);
+        QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
         QCOMPARE(QApplication::topLevelWidgets().count(help), 1);
     }
 
@@ -208,21 +200,21 @@ private slots:
         windows->quitEventLoop = [&ends] { ++ends; };
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
-        QTest::mouseClick(ui().HelpOn, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
         clickOn("GRIPINFO");
         Dialogbox1 *grip = windows->dialogbox1();
         QVERIFY(grip->isVisible());
         QVERIFY(!form->takesInput());
         // The main window keeps its look: nothing on it turns grey.
         QVERIFY(form->isEnabled());
-        QVERIFY(ui().Start->isEnabled());
+        QVERIFY(control<QPushButton>(form, u"Start"_s)->isEnabled());
         QVERIFY(windows->help()->isEnabled());
 
         // Clicks, keys and close requests given to the main window on the
         // screen all go nowhere, and none is kept for later.
         platform->yesNoAnswers.enqueue(true);
         QWindow *mainWindow = form->windowHandle();
-        for (QPushButton *pressed : {ui().quit, ui().Start, ui().SoundOn})
+        for (QWidget *pressed : {control(form, u"quit"_s), control(form, u"Start"_s), control(form, u"SoundOn"_s)})
             QTest::mouseClick(mainWindow, Qt::LeftButton, {}, pressed->mapTo(form, pressed->rect().center()));
         QTest::keyClick(mainWindow, Qt::Key_Space);
         mainWindow->close();
@@ -230,21 +222,22 @@ private slots:
         QCoreApplication::sendEvent(form, &closeRequest);
         QVERIFY(!closeRequest.isAccepted());
         QVERIFY(platform->events.isEmpty());
-        QVERIFY(ui().JoyOpt->isVisible());
+        QVERIFY(control<QFrame>(form, u"JoyOpt"_s)->isVisible());
 
         if (byCloseBox)
             grip->windowHandle()->close();
         else
-            QTest::mouseClick(grip->controls().Command1, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(grip, u"Command1"_s), Qt::LeftButton);
         QVERIFY(!grip->isVisible());
         QVERIFY(form->takesInput());
         QCoreApplication::processEvents();
         QCOMPARE(ends, 0);
         QVERIFY(form->isVisible());
-        QVERIFY(ui().JoyOpt->isVisible());
+        QVERIFY(control<QFrame>(form, u"JoyOpt"_s)->isVisible());
         // The main window answers again.
-        QTest::mouseClick(mainWindow, Qt::LeftButton, {}, ui().SoundOn->mapTo(form, ui().SoundOn->rect().center()));
-        QVERIFY(ui().SoundOpt->isVisible());
+        QWidget *soundOn = control(form, u"SoundOn"_s);
+        QTest::mouseClick(mainWindow, Qt::LeftButton, {}, soundOn->mapTo(form, soundOn->rect().center()));
+        QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
     }
 
     void loadRomShowsTheChooserModally_data()
@@ -263,9 +256,9 @@ private slots:
             if (byCloseBox)
                 chooser->close();
             else
-                QTest::mouseClick(chooser->controls().Return, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
         });
-        QTest::mouseClick(ui().OpenRomDiagBox, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(form, u"OpenRomDiagBox"_s), Qt::LeftButton);
         QVERIFY(wasModal);
         QVERIFY(form->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -294,13 +287,13 @@ private slots:
         QFETCH(QString, master);
         QFETCH(QString, dependant);
         QFETCH(bool, enabledBefore);
-        auto *box = qobject_cast<QCheckBox *>(control(master));
+        auto *box = qobject_cast<QCheckBox *>(control(form, master));
         box->setTristate(true);
         box->setCheckState(Qt::PartiallyChecked);
-        const bool monoBefore = ui().MonoSound->isChecked();
+        const bool monoBefore = control<QRadioButton>(form, u"MonoSound"_s)->isChecked();
         QMetaObject::invokeMethod(box, "clicked", Q_ARG(bool, false));
-        QCOMPARE(control(dependant)->isEnabled(), enabledBefore);
-        QCOMPARE(ui().MonoSound->isChecked(), monoBefore);
+        QCOMPARE(control(form, dependant)->isEnabled(), enabledBefore);
+        QCOMPARE(control<QRadioButton>(form, u"MonoSound"_s)->isChecked(), monoBefore);
     }
 };
 

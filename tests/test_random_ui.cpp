@@ -22,14 +22,9 @@
 #include "romchooser/filelist.h"
 #include "romchooser/folderlist.h"
 #include "romchooser/form5.h"
+#include "support/controls.h"
 #include "support/fakeemulator.h"
 #include "support/fakeplatform.h"
-#include "ui_about.h"
-#include "ui_gripinfo.h"
-#include "ui_form1.h"
-#include "ui_readmeviewer.h"
-#include "ui_form5.h"
-#include "ui_help.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,6 +42,8 @@
 #include <functional>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
+using tavik::testing::control;
 using tavik::testing::FakePlatform;
 using tavik::testing::writeFile;
 
@@ -504,16 +501,17 @@ private:
 
     void actOnMainWindow()
     {
-        Ui::Form1 &ui = m_form->controls();
-        QList<QWidget *> controls{ui.VideoOn, ui.SoundOn, ui.RomTypeOn, ui.JoystixOn, ui.MiscOn, ui.Command1,
-                                  ui.HelpOn, ui.ReadmeOn, ui.OpenRomDiagBox, ui.GRIPINFO, ui.Start, ui.quit,
-                                  ui.Picture1, ui.List1, ui.Frameskip, ui.SoundRatio, ui.cmbVideo, ui.cmbSoundPlbk,
-                                  ui.ROMLOAD, ui.Scanlines, ui.SoundBuffersize};
-        for (QWidget *control : m_form->findChildren<QAbstractButton *>())
-            controls.append(control);
-        for (QLineEdit *code : {ui.GCode1, ui.GCode2, ui.GCode3, ui.GCode4, ui.GCode5, ui.GCode6, ui.GCode7,
-                                ui.GCode8, ui.GCode9, ui.GCode10})
-            controls.append(code);
+        QList<QWidget *> controls;
+        const auto add = [&](std::initializer_list<const char *> names) {
+            for (const char *name : names)
+                controls.append(control(m_form, QString::fromLatin1(name)));
+        };
+        add({"VideoOn", "SoundOn", "RomTypeOn", "JoystixOn", "MiscOn", "Command1", "HelpOn", "ReadmeOn",
+             "OpenRomDiagBox", "GRIPINFO", "Start", "quit", "Picture1", "List1", "Frameskip", "SoundRatio", "cmbVideo",
+             "cmbSoundPlbk", "ROMLOAD", "Scanlines", "SoundBuffersize"});
+        for (QWidget *button : m_form->findChildren<QAbstractButton *>())
+            controls.append(button);
+        add({"GCode1", "GCode2", "GCode3", "GCode4", "GCode5", "GCode6", "GCode7", "GCode8", "GCode9", "GCode10"});
         QList<QWidget *> visible;
         for (QWidget *control : controls) {
             if (control->isVisibleTo(m_form))
@@ -525,19 +523,21 @@ private:
                 fields.append(control);
         }
 
+        auto *start = control<QPushButton>(m_form, u"Start"_s);
+        auto *gripInfo = control<QPushButton>(m_form, u"GRIPINFO"_s);
         choose({
-            {10, [&] { m_action = QStringLiteral("click < EMULATE! >"); click(ui.Start); checkStart(); }},
-            {3, [&] { m_action = QStringLiteral("click Load ROM"); click(ui.OpenRomDiagBox); }},
-            {ui.GRIPINFO->isVisibleTo(m_form) ? 3 : 0, [&] {
+            {10, [&] { m_action = QStringLiteral("click < EMULATE! >"); click(start); checkStart(); }},
+            {3, [&] { m_action = QStringLiteral("click Load ROM"); click(control(m_form, u"OpenRomDiagBox"_s)); }},
+            {gripInfo->isVisibleTo(m_form) ? 3 : 0, [&] {
                  m_action = QStringLiteral("click For GrIP Info");
                  if (!blocked(m_form))
                      ++m_gripOpenings;
-                 click(ui.GRIPINFO);
+                 click(gripInfo);
              }},
             {48, [&] {
                  QWidget *control = pick(visible);
                  m_action = QStringLiteral("click %1").arg(control->objectName());
-                 if (control == ui.GRIPINFO && !blocked(m_form))
+                 if (control == gripInfo && !blocked(m_form))
                      ++m_gripOpenings;
                  clickAt(control, randomPoint(control));
                  checkStart();
@@ -562,7 +562,7 @@ private:
                  checkStart();
              }},
             {3, [&] {
-                 QComboBox *combo = m_rng.bounded(2) ? ui.cmbVideo : ui.cmbSoundPlbk;
+                 QComboBox *combo = control<QComboBox>(m_form, m_rng.bounded(2) ? u"cmbVideo"_s : u"cmbSoundPlbk"_s);
                  m_action = QStringLiteral("open the list of %1").arg(combo->objectName());
                  if (combo->isVisibleTo(m_form))
                      clickAt(combo, {combo->width() - 6, combo->height() / 2});
@@ -577,49 +577,51 @@ private:
     void actOnChooser()
     {
         Form5 *chooser = m_windows->form5();
-        Ui::Form5 &ui = chooser->controls();
+        auto *files = control<FileList>(chooser, u"File1"_s);
+        auto *folders = control<FolderList>(chooser, u"Dir1"_s);
+        auto *drives = control<QComboBox>(chooser, u"Drive1"_s);
         choose({
             {30, [&] {
                  m_action = QStringLiteral("pick a file");
-                 if (ui.File1->count() == 0)
+                 if (files->count() == 0)
                      return;
-                 const QModelIndex index = ui.File1->model()->index(int(m_rng.bounded(ui.File1->count())), 0);
+                 const QModelIndex index = files->model()->index(int(m_rng.bounded(files->count())), 0);
                  m_action = QStringLiteral("pick \"%1\"").arg(index.data().toString());
-                 ui.File1->scrollTo(index);
-                 clickAt(ui.File1->viewport(), ui.File1->visualRect(index).center());
-                 if (ui.File1->fileName() == index.data().toString())
+                 files->scrollTo(index);
+                 clickAt(files->viewport(), files->visualRect(index).center());
+                 if (files->fileName() == index.data().toString())
                      ++m_picks;
              }},
             {20, [&] {
                  // Walks stay inside the campaign's own folder tree, so that a
                  // seed replays the same way on every machine.
                  QList<int> rows;
-                 for (int row = 0; row < ui.Dir1->count(); ++row) {
-                     const QString folder = ui.Dir1->folderAt(row);
+                 for (int row = 0; row < folders->count(); ++row) {
+                     const QString folder = folders->folderAt(row);
                      if (folder == m_treeRoot || folder.startsWith(m_treeRoot + QLatin1Char('/')))
                          rows.append(row);
                  }
                  m_action = QStringLiteral("open a folder");
                  if (rows.isEmpty())
                      return;
-                 const QModelIndex index = ui.Dir1->model()->index(pick(rows), 0);
+                 const QModelIndex index = folders->model()->index(pick(rows), 0);
                  m_action = QStringLiteral("open folder \"%1\"").arg(index.data().toString());
-                 ui.Dir1->scrollTo(index);
-                 doubleClickAt(ui.Dir1->viewport(), ui.Dir1->visualRect(index).center());
+                 folders->scrollTo(index);
+                 doubleClickAt(folders->viewport(), folders->visualRect(index).center());
              }},
             {20, [&] {
                  // Keys that could lead out of the tree (another drive, or
                  // Enter on a folder above it) are left out where they would.
                  QList<const char *> names{"Tab", "Shift+Tab"};
-                 if (chooser->focusWidget() != ui.Drive1)
+                 if (chooser->focusWidget() != drives)
                      names += {"Up", "Down", "Home", "End", "PageUp", "PageDown", "a", "Space"};
-                 if (chooser->focusWidget() != ui.Drive1 && chooser->focusWidget() != ui.Dir1)
+                 if (chooser->focusWidget() != drives && chooser->focusWidget() != folders)
                      names += {"Return", "Enter"};
                  const Key &key = keyNamed(pick(names));
                  m_action = QStringLiteral("key %1 on the chooser").arg(QLatin1String(key.name));
                  sendKey(chooser, key);
              }},
-            {8, [&] { m_action = QStringLiteral("click OK on the chooser"); click(ui.Return); }},
+            {8, [&] { m_action = QStringLiteral("click OK on the chooser"); click(control(chooser, u"Return"_s)); }},
             {5, [&] { m_action = QStringLiteral("Escape on the chooser"); sendKey(chooser, keyNamed("Escape")); }},
             {5, [&] { m_action = QStringLiteral("close box of the chooser"); closeBox(chooser); }},
         });
@@ -629,7 +631,7 @@ private:
     {
         About *about = m_windows->about();
         choose({
-            {30, [&] { m_action = QStringLiteral("click OK on About"); click(about->controls().Command1); }},
+            {30, [&] { m_action = QStringLiteral("click OK on About"); click(control(about, u"Command1"_s)); }},
             {15, [&] { m_action = QStringLiteral("Escape on About"); sendKey(about, keyNamed("Escape")); }},
             {15, [&] { m_action = QStringLiteral("close box of About"); closeBox(about); }},
             {20, [&] {
@@ -649,7 +651,7 @@ private:
     {
         Dialogbox1 *grip = m_windows->dialogbox1();
         choose({
-            {25, [&] { m_action = QStringLiteral("click Return to Tavik"); click(grip->controls().Command1); }},
+            {25, [&] { m_action = QStringLiteral("click Return to Tavik"); click(control(grip, u"Command1"_s)); }},
             {45, [&] {
                  const Key &key = pick(keys());
                  m_action = QStringLiteral("key %1 on the GrIP dialog").arg(QLatin1String(key.name));
@@ -668,12 +670,12 @@ private:
     {
         Help *help = m_windows->help();
         choose({
-            {25, [&] { m_action = QStringLiteral("click OK on Help"); click(help->controls().Command1); }},
+            {25, [&] { m_action = QStringLiteral("click OK on Help"); click(control(help, u"Command1"_s)); }},
             {10, [&] { m_action = QStringLiteral("close box of Help"); closeBox(help); }},
             {20, [&] {
                  const QString text = randomText();
                  m_action = QStringLiteral("type \"%1\" into Help's address").arg(text);
-                 click(help->controls().Text1);
+                 click(control<QLineEdit>(help, u"Text1"_s));
                  typeText(help, text);
              }},
             {20, [&] {
@@ -693,7 +695,7 @@ private:
     {
         Form3 *readme = m_windows->form3();
         choose({
-            {30, [&] { m_action = QStringLiteral("click Return on the readme"); click(readme->controls().Command1); }},
+            {30, [&] { m_action = QStringLiteral("click Return on the readme"); click(control(readme, u"Command1"_s)); }},
             {10, [&] { m_action = QStringLiteral("close box of the readme"); closeBox(readme); }},
             {40, [&] {
                  const Key &key = pick(keys());
@@ -714,10 +716,9 @@ private:
     {
         if (!m_form)
             return;
-        Ui::Form1 &ui = m_form->controls();
         int shown = 0;
-        for (QWidget *panel : {ui.VidOpt, ui.SoundOpt, ui.RomOpt, ui.JoyOpt, ui.MiscOpt, ui.GcheatOpt})
-            shown += panel->isHidden() ? 0 : 1;
+        for (const char *panel : {"VidOpt", "SoundOpt", "RomOpt", "JoyOpt", "MiscOpt", "GcheatOpt"})
+            shown += control(m_form, QString::fromLatin1(panel))->isHidden() ? 0 : 1;
         if (shown > 1)
             fail(QStringLiteral("%1 option panels are visible at once").arg(shown));
     }
@@ -730,7 +731,7 @@ private:
         for (; m_startsChecked < lines.size(); ++m_startsChecked) {
             if (!m_form)
                 return fail(QStringLiteral("a start without a main window"));
-            const QString rom = m_form->controls().ROMLOAD->text();
+            const QString rom = control<QLineEdit>(m_form, u"ROMLOAD"_s)->text();
             const QString &line = lines.at(m_startsChecked);
             if (rom == romPlaceholder)
                 fail(QStringLiteral("started although no ROM was picked: %1").arg(line));

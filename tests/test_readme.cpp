@@ -2,7 +2,7 @@
 // and what hiding and unloading do to the reader's place in the text.
 #include "appearance/appearance.h"
 #include "infowindows/readmeviewer.h"
-#include "ui_readmeviewer.h"
+#include "support/controls.h"
 
 #include <QFile>
 #include <QPointer>
@@ -10,6 +10,8 @@
 #include <QTest>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
+using tavik::testing::control;
 
 namespace {
 
@@ -171,23 +173,22 @@ private slots:
     void window()
     {
         Form3 form;
-        Ui::Form3 &ui = form.controls();
         QCOMPARE(form.windowTitle(), QStringLiteral("Readme"));
         QCOMPARE(form.minimumSize(), QSize(489, 301));
         QCOMPARE(form.maximumSize(), QSize(489, 301));
         QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
-        QCOMPARE(ui.Text1->geometry(), QRect(0, 0, 489, 265));
-        QCOMPARE(ui.Command1->geometry(), QRect(0, 272, 489, 25));
-        QCOMPARE(ui.Command1->text(), QStringLiteral("Return to Tavik 2.5"));
+        QCOMPARE(control<QPlainTextEdit>(&form, u"Text1"_s)->geometry(), QRect(0, 0, 489, 265));
+        QCOMPARE(control<QPushButton>(&form, u"Command1"_s)->geometry(), QRect(0, 272, 489, 25));
+        QCOMPARE(control<QPushButton>(&form, u"Command1"_s)->text(), QStringLiteral("Return to Tavik 2.5"));
         QCOMPARE(form.findChildren<QPushButton *>().size(), 1);
     }
 
     void textBox()
     {
         Form3 form;
-        QPlainTextEdit *text = form.controls().Text1;
+        QPlainTextEdit *text = control<QPlainTextEdit>(&form, u"Text1"_s);
         QVERIFY(text->isReadOnly());
         QVERIFY(text->textInteractionFlags() & Qt::TextSelectableByMouse);
         QCOMPARE(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -207,7 +208,7 @@ private slots:
         Form3 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QPlainTextEdit *text = form.controls().Text1;
+        QPlainTextEdit *text = control<QPlainTextEdit>(&form, u"Text1"_s);
         const int width = text->fontMetrics().horizontalAdvance(QString(58, QLatin1Char('*')));
         QVERIFY2(width <= text->viewport()->width() - 2 * text->document()->documentMargin(),
                  qPrintable(QStringLiteral("%1 > %2").arg(width).arg(text->viewport()->width())));
@@ -218,7 +219,7 @@ private slots:
     {
         Form3 form;
         form.show();
-        QPlainTextEdit *text = form.controls().Text1;
+        QPlainTextEdit *text = control<QPlainTextEdit>(&form, u"Text1"_s);
         const QString before = text->toPlainText();
         QTest::keyClicks(text, QStringLiteral("xyz"));
         QTest::keyClick(text, Qt::Key_Delete);
@@ -232,7 +233,7 @@ private slots:
         form.show();
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTRY_VERIFY(form.controls().Text1->hasFocus());
+        QTRY_VERIFY(control<QPlainTextEdit>(&form, u"Text1"_s)->hasFocus());
     }
 
     void reopening_data()
@@ -247,7 +248,7 @@ private slots:
         QPointer<Form3> form = new Form3;
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
-        QPlainTextEdit *text = form->controls().Text1;
+        QPlainTextEdit *text = control<QPlainTextEdit>(form, u"Text1"_s);
         QScrollBar *bar = text->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
         bar->setValue(bar->maximum());
@@ -263,14 +264,14 @@ private slots:
             QVERIFY(form.isNull());
             form = new Form3;
         } else {
-            QTest::mouseClick(form->controls().Command1, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(form, u"Command1"_s), Qt::LeftButton);
             QVERIFY(!form->isVisible());
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(!form.isNull());
         }
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
-        text = form->controls().Text1;
+        text = control<QPlainTextEdit>(form, u"Text1"_s);
         bar = text->verticalScrollBar();
         if (viaCloseBox) {
             QCOMPARE(bar->value(), 0);
@@ -286,4 +287,5 @@ private slots:
 };
 
 QTEST_MAIN(ReadmeTest)
+#include "support/controls.h"
 #include "test_readme.moc"

@@ -6,6 +6,7 @@
 #include "app/programwindows.h"
 #include "launch/launchpress.h"
 #include "mainwindow/form1.h"
+#include "support/controls.h"
 #include "system/emulatorstart.h"
 #include "romchooser/filelist.h"
 #include "romchooser/folderlist.h"
@@ -13,8 +14,6 @@
 #include "romchooser/form5.h"
 #include "support/fakeemulator.h"
 #include "support/fakeplatform.h"
-#include "ui_form1.h"
-#include "ui_form5.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +23,8 @@
 #include <QTimer>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
+using tavik::testing::control;
 using tavik::testing::FakePlatform;
 using tavik::testing::recorderScript;
 using tavik::testing::waitForRecord;
@@ -113,15 +114,19 @@ class RomChooserTest : public QObject {
     std::unique_ptr<FakePlatform> platform;
     std::unique_ptr<ProgramWindows> windows;
     Form5 *chooser = nullptr;
-    Ui::Form5 *ui = nullptr;
 
-    QString romField() { return windows->form1()->controls().ROMLOAD->text(); }
+    QString romField() { return control<QLineEdit>(windows->form1(), u"ROMLOAD"_s)->text(); }
+    // The chooser's controls, by their names in its layout.
+    FolderList *folderList() { return control<FolderList>(chooser, u"Dir1"_s); }
+    QComboBox *driveBox() { return control<QComboBox>(chooser, u"Drive1"_s); }
+    FileList *fileList() { return control<FileList>(chooser, u"File1"_s); }
+    QPushButton *okButton() { return control<QPushButton>(chooser, u"Return"_s); }
+
     QString at(const QString &relative) { return canonical(work->path()) + QLatin1Char('/') + relative; }
 
     void openChooser()
     {
         chooser = windows->form5();
-        ui = &chooser->controls();
         chooser->show();
         QVERIFY(QTest::qWaitForWindowExposed(chooser));
     }
@@ -130,23 +135,23 @@ class RomChooserTest : public QObject {
     void walkTo(const QString &relative)
     {
         for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-            QVERIFY2(openFolder(ui->Dir1, part), qPrintable(part));
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()) + (relative.isEmpty() ? QString() : QLatin1Char('/') + relative));
+            QVERIFY2(openFolder(folderList(), part), qPrintable(part));
+        QCOMPARE(folderList()->path(), canonical(work->path()) + (relative.isEmpty() ? QString() : QLatin1Char('/') + relative));
     }
 
     // Adds a drive to the drive list, as a newly mounted medium would be.
     int addDrive(const QString &mountPoint)
     {
-        ui->Drive1->addItem(mountPoint, mountPoint);
-        return ui->Drive1->count() - 1;
+        driveBox()->addItem(mountPoint, mountPoint);
+        return driveBox()->count() - 1;
     }
 
     void chooseDriveByKeyboard(int index)
     {
-        ui->Drive1->setFocus();
-        const int steps = index - ui->Drive1->currentIndex();
+        driveBox()->setFocus();
+        const int steps = index - driveBox()->currentIndex();
         for (int i = 0; i < std::abs(steps); ++i)
-            QTest::keyClick(ui->Drive1, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+            QTest::keyClick(driveBox(), steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     }
 
 private slots:
@@ -193,38 +198,38 @@ private slots:
         QCOMPARE(chooser->geometry(), QRect(346, 177, 400, 256));
         QVERIFY(chooser->isModal());
         QVERIFY(chooser->minimumSize() != chooser->maximumSize());
-        const QList<std::pair<QWidget *, QRect>> places{{ui->Dir1, {0, 32, 185, 186}},
-                                                        {ui->Drive1, {0, 8, 393, 21}},
-                                                        {ui->File1, {192, 32, 201, 188}},
-                                                        {ui->Return, {320, 224, 73, 25}}};
+        const QList<std::pair<QWidget *, QRect>> places{{folderList(), {0, 32, 185, 186}},
+                                                        {driveBox(), {0, 8, 393, 21}},
+                                                        {fileList(), {192, 32, 201, 188}},
+                                                        {okButton(), {320, 224, 73, 25}}};
         chooser->resize(640, 480);
         QCoreApplication::processEvents();
         for (const auto &[control, place] : places)
             QCOMPARE(control->geometry(), place);
-        QCOMPARE(ui->Drive1->toolTip(), QStringLiteral("Choose the drive you want to access"));
-        QCOMPARE(ui->Return->text(), QStringLiteral("OK"));
+        QCOMPARE(driveBox()->toolTip(), QStringLiteral("Choose the drive you want to access"));
+        QCOMPARE(okButton()->text(), QStringLiteral("OK"));
 
-        QCOMPARE(chooser->focusWidget(), ui->Dir1);
-        QList<QWidget *> order{ui->Dir1};
+        QCOMPARE(chooser->focusWidget(), folderList());
+        QList<QWidget *> order{folderList()};
         for (int i = 0; i < 4; ++i) {
             QTest::keyClick(chooser->focusWidget(), Qt::Key_Tab);
             order.append(chooser->focusWidget());
         }
-        QCOMPARE(order, (QList<QWidget *>{ui->Dir1, ui->Drive1, ui->File1, ui->Return, ui->Dir1}));
+        QCOMPARE(order, (QList<QWidget *>{folderList(), driveBox(), fileList(), okButton(), folderList()}));
     }
 
     void opensAtTheWorkingFolder()
     {
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
-        QVERIFY(canonical(work->path()).startsWith(ui->Drive1->currentData().toString()));
-        QCOMPARE(ui->Dir1->root(), ui->Drive1->currentData().toString());
+        QCOMPARE(folderList()->path(), canonical(work->path()));
+        QVERIFY(canonical(work->path()).startsWith(driveBox()->currentData().toString()));
+        QCOMPARE(folderList()->root(), driveBox()->currentData().toString());
         // The way down to the working folder, then its subfolders, hidden ones left out.
-        const QStringList captions = rowTexts(ui->Dir1);
+        const QStringList captions = rowTexts(folderList());
         QCOMPARE(captions.mid(captions.size() - 5), QStringList({QFileInfo(work->path()).fileName(), "a", "empty",
                                                                  "other", "Zelda"}));
-        QCOMPARE(rowTexts(ui->File1),
+        QCOMPARE(rowTexts(fileList()),
                  QStringList({"alpha.sfc", "Game 2.smc", "Game 10.smc", "My Game (USA) v1.1.smc", "notes.txt"}));
-        QVERIFY(ui->File1->fileName().isEmpty());
+        QVERIFY(fileList()->fileName().isEmpty());
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
     }
 
@@ -242,43 +247,43 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, file);
         walkTo(folder);
-        QVERIFY(clickFile(ui->File1, file));
+        QVERIFY(clickFile(fileList(), file));
         QCOMPARE(romField(), file);
-        QCOMPARE(windows->form1()->romFolder(), ui->Dir1->path());
+        QCOMPARE(windows->form1()->romFolder(), folderList()->path());
         QVERIFY(platform->events.isEmpty());
     }
 
     void lastOfThreeSelectionsWins()
     {
         walkTo(QStringLiteral("other"));
-        QVERIFY(clickFile(ui->File1, QStringLiteral("First.smc")));
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Third.smc")));
-        QTest::keyClick(ui->File1, Qt::Key_Up);
+        QVERIFY(clickFile(fileList(), QStringLiteral("First.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Third.smc")));
+        QTest::keyClick(fileList(), Qt::Key_Up);
         QCOMPARE(romField(), QStringLiteral("Second.smc"));
     }
 
     void keyboardSelection()
     {
         // Tabbing into the file list chooses nothing; moving in it does.
-        ui->Drive1->setFocus();
-        QTest::keyClick(ui->Drive1, Qt::Key_Tab);
-        QCOMPARE(chooser->focusWidget(), ui->File1);
+        driveBox()->setFocus();
+        QTest::keyClick(driveBox(), Qt::Key_Tab);
+        QCOMPARE(chooser->focusWidget(), fileList());
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
-        QTest::keyClick(ui->File1, Qt::Key_Down);
+        QTest::keyClick(fileList(), Qt::Key_Down);
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::keyClick(ui->File1, Qt::Key_End);
+        QTest::keyClick(fileList(), Qt::Key_End);
         QCOMPARE(romField(), QStringLiteral("notes.txt"));
-        QTest::keyClicks(ui->File1, QStringLiteral("My"));
+        QTest::keyClicks(fileList(), QStringLiteral("My"));
         QCOMPARE(romField(), QStringLiteral("My Game (USA) v1.1.smc"));
     }
 
     void keyboardOpensFolders()
     {
-        ui->Dir1->setFocus();
-        ui->Dir1->setCurrentIndex(ui->Dir1->model()->index(rowOf(ui->Dir1, QStringLiteral("other")), 0));
-        QTest::keyClick(ui->Dir1, Qt::Key_Return);
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("other")));
-        QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        folderList()->setFocus();
+        folderList()->setCurrentIndex(folderList()->model()->index(rowOf(folderList(), QStringLiteral("other")), 0));
+        QTest::keyClick(folderList(), Qt::Key_Return);
+        QCOMPARE(folderList()->path(), at(QStringLiteral("other")));
+        QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
     }
 
     void movingOnWithoutSelectingKeepsTheField_data()
@@ -291,17 +296,17 @@ private slots:
     void movingOnWithoutSelectingKeepsTheField()
     {
         QFETCH(QString, moveTo);
-        QVERIFY(clickFile(ui->File1, QStringLiteral("alpha.sfc")));
-        const QString picked = ui->Dir1->path();
+        QVERIFY(clickFile(fileList(), QStringLiteral("alpha.sfc")));
+        const QString picked = folderList()->path();
         if (moveTo == QLatin1String("..")) {
-            const QStringList captions = rowTexts(ui->Dir1);
-            QVERIFY(openFolder(ui->Dir1, captions[rowOf(ui->Dir1, QFileInfo(work->path()).fileName()) - 1]));
+            const QStringList captions = rowTexts(folderList());
+            QVERIFY(openFolder(folderList(), captions[rowOf(folderList(), QFileInfo(work->path()).fileName()) - 1]));
         } else {
             walkTo(moveTo);
         }
-        QVERIFY(ui->File1->fileName().isEmpty());
+        QVERIFY(fileList()->fileName().isEmpty());
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTest::mouseClick(okButton(), Qt::LeftButton);
         QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
         QCOMPARE(windows->form1()->romFolder(), picked);
     }
@@ -309,7 +314,7 @@ private slots:
     void emptyFolderLeavesTheFieldAlone()
     {
         walkTo(QStringLiteral("empty"));
-        QCOMPARE(ui->File1->count(), 0);
+        QCOMPARE(fileList()->count(), 0);
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
         QVERIFY(windows->form1()->romFolder().isEmpty());
     }
@@ -332,18 +337,17 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             Form5 *open = windows->form5();
             chooser = open;
-            ui = &open->controls();
             modalWhileOpen = QApplication::activeModalWidget() == open;
             walkTo(QStringLiteral("other"));
-            clickFile(open->controls().File1, QStringLiteral("Third.smc"));
+            clickFile(fileList(), QStringLiteral("Third.smc"));
             if (way == QLatin1String("close box"))
                 open->close();
             else if (way == QLatin1String("Escape"))
-                QTest::keyClick(open->controls().File1, Qt::Key_Escape);
+                QTest::keyClick(fileList(), Qt::Key_Escape);
             else
-                QTest::mouseClick(open->controls().Return, Qt::LeftButton);
+                QTest::mouseClick(okButton(), Qt::LeftButton);
         });
-        QTest::mouseClick(windows->form1()->controls().OpenRomDiagBox, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(windows->form1(), u"OpenRomDiagBox"_s), Qt::LeftButton);
         QVERIFY(modalWhileOpen);
         QTRY_VERIFY(!windows->isForm5Loaded());
         QVERIFY(windows->form1()->isVisible());
@@ -354,32 +358,34 @@ private slots:
     void secondOpeningStartsAtTheWorkingFolder()
     {
         walkTo(QStringLiteral("a/b/c"));
-        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTest::mouseClick(okButton(), Qt::LeftButton);
         QTRY_VERIFY(!windows->isForm5Loaded());
         openChooser();
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
-        QCOMPARE(ui->File1->count(), 5);
+        QCOMPARE(folderList()->path(), canonical(work->path()));
+        QCOMPARE(fileList()->count(), 5);
     }
 
     void mainWindowTakesNoInputWhileOpen()
     {
         chooser->close();
         QTRY_VERIFY(!windows->isForm5Loaded());
-        Ui::Form1 &main = windows->form1()->controls();
+        Form1 *main = windows->form1();
         QString fieldWhileOpen;
         QTimer::singleShot(0, this, [&] {
             // Input the user gives the main window, through its window on the screen.
             QWindow *mainWindow = windows->form1()->windowHandle();
-            const QPoint start = main.Start->mapTo(windows->form1(), main.Start->rect().center());
-            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, start);
-            const QPoint field = main.ROMLOAD->mapTo(windows->form1(), main.ROMLOAD->rect().center());
+            auto *start = control<QPushButton>(main, u"Start"_s);
+            auto *romField = control<QLineEdit>(main, u"ROMLOAD"_s);
+            const QPoint startCentre = start->mapTo(main, start->rect().center());
+            QTest::mouseClick(mainWindow, Qt::LeftButton, {}, startCentre);
+            const QPoint field = romField->mapTo(main, romField->rect().center());
             QTest::mouseClick(mainWindow, Qt::LeftButton, {}, field);
             for (char key : {'t', 'y', 'p', 'e', 'd'})
                 QTest::keyClick(mainWindow, key);
-            fieldWhileOpen = main.ROMLOAD->text();
+            fieldWhileOpen = romField->text();
             windows->form5()->close();
         });
-        QTest::mouseClick(main.OpenRomDiagBox, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(main, u"OpenRomDiagBox"_s), Qt::LeftButton);
         QCOMPARE(fieldWhileOpen, QStringLiteral("Select a SNES Rom File"));
         QVERIFY2(platform->events.isEmpty(), qPrintable(platform->events.join(QLatin1Char('\n'))));
     }
@@ -388,41 +394,41 @@ private slots:
     {
         QVERIFY(QDir(work->path()).mkpath(QStringLiteral("stick/SNES")));
         writeFile(at(QStringLiteral("stick/Root.smc")));
-        const int before = ui->Drive1->currentIndex();
+        const int before = driveBox()->currentIndex();
         const int stick = addDrive(at(QStringLiteral("stick")));
         chooseDriveByKeyboard(stick);
 
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("stick")));
-        QCOMPARE(rowTexts(ui->Dir1), QStringList({at(QStringLiteral("stick")), "SNES"}));
-        QCOMPARE(rowTexts(ui->File1), QStringList({"Root.smc"}));
+        QCOMPARE(folderList()->path(), at(QStringLiteral("stick")));
+        QCOMPARE(rowTexts(folderList()), QStringList({at(QStringLiteral("stick")), "SNES"}));
+        QCOMPARE(rowTexts(fileList()), QStringList({"Root.smc"}));
         // A file in a drive's root: still the name alone.
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Root.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Root.smc")));
         QCOMPARE(romField(), QStringLiteral("Root.smc"));
 
         chooseDriveByKeyboard(before);
-        QCOMPARE(ui->Dir1->path(), ui->Drive1->currentData().toString());
-        QCOMPARE(ui->File1->path(), ui->Dir1->path());
+        QCOMPARE(folderList()->path(), driveBox()->currentData().toString());
+        QCOMPARE(fileList()->path(), folderList()->path());
         QVERIFY(platform->notices.isEmpty());
     }
 
     void unreadableDriveKeepsTheListsWhereTheyWere()
     {
-        const int before = ui->Drive1->currentIndex();
-        const QStringList filesBefore = rowTexts(ui->File1);
+        const int before = driveBox()->currentIndex();
+        const QStringList filesBefore = rowTexts(fileList());
         const int gone = addDrive(at(QStringLiteral("unplugged")));
         chooseDriveByKeyboard(gone);
 
         QCOMPARE(platform->notices,
                  QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
                                   .arg(at(QStringLiteral("unplugged")))}));
-        QCOMPARE(ui->Drive1->currentIndex(), before);
-        QCOMPARE(ui->Dir1->path(), canonical(work->path()));
-        QCOMPARE(rowTexts(ui->File1), filesBefore);
+        QCOMPARE(driveBox()->currentIndex(), before);
+        QCOMPARE(folderList()->path(), canonical(work->path()));
+        QCOMPARE(rowTexts(fileList()), filesBefore);
     }
 
     void deletedWorkingFolderIsNamed()
     {
-        QTest::mouseClick(ui->Return, Qt::LeftButton);
+        QTest::mouseClick(okButton(), Qt::LeftButton);
         QTRY_VERIFY(!windows->isForm5Loaded());
         const QString gone = canonical(work->path());
         QVERIFY(work->remove());
@@ -435,23 +441,23 @@ private slots:
     {
         walkTo(QStringLiteral("a/b"));
         QVERIFY(QDir(at(QStringLiteral("a/b/c"))).removeRecursively());
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("c")));
+        QVERIFY(openFolder(folderList(), QStringLiteral("c")));
         QCOMPARE(platform->notices,
                  QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
                                   .arg(at(QStringLiteral("a/b/c")))}));
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("a/b")));
+        QCOMPARE(folderList()->path(), at(QStringLiteral("a/b")));
 
         // The shown folder itself goes: its leftovers can still be picked, and
         // the way back up still works.
         writeFile(at(QStringLiteral("a/b/Left.smc")));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("a")));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("b")));
+        QVERIFY(openFolder(folderList(), QStringLiteral("a")));
+        QVERIFY(openFolder(folderList(), QStringLiteral("b")));
         QVERIFY(QDir(at(QStringLiteral("a/b"))).removeRecursively());
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Left.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Left.smc")));
         QCOMPARE(romField(), QStringLiteral("Left.smc"));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("a")));
-        QCOMPARE(ui->Dir1->path(), at(QStringLiteral("a")));
-        QCOMPARE(ui->File1->count(), 0);
+        QVERIFY(openFolder(folderList(), QStringLiteral("a")));
+        QCOMPARE(folderList()->path(), at(QStringLiteral("a")));
+        QCOMPARE(fileList()->count(), 0);
         QCOMPARE(platform->notices.size(), 1);
     }
 
@@ -462,14 +468,14 @@ private slots:
         for (int i = files; i >= 1; --i)
             writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
         // Opening the folder shown reads it again.
-        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
-        QVERIFY(ui->File1->isFilling());
-        QTRY_COMPARE(ui->File1->count(), files);
-        const QStringList names = rowTexts(ui->File1);
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(folderList(), QStringLiteral("big")));
+        QVERIFY(fileList()->isFilling());
+        QTRY_COMPARE(fileList()->count(), files);
+        const QStringList names = rowTexts(fileList());
         QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
         QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
-        QVERIFY(clickFile(ui->File1, QStringLiteral("Rom 1234.smc")));
+        QVERIFY(clickFile(fileList(), QStringLiteral("Rom 1234.smc")));
         QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
     }
 
@@ -478,16 +484,16 @@ private slots:
         QVERIFY(QDir(work->path()).mkdir(QStringLiteral("big")));
         for (int i = 0; i < int(FolderLoader::readAtOnce) + 5000; ++i)
             writeFile(at(QStringLiteral("big/Rom %1.smc").arg(i)));
-        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
-        QVERIFY(openFolder(ui->Dir1, QStringLiteral("big")));
-        if (!ui->File1->isFilling())
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(folderList(), QStringLiteral("big")));
+        if (!fileList()->isFilling())
             QSKIP("the worker read the large folder before the test could leave it");
-        QVERIFY(openFolder(ui->Dir1, QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
         walkTo(QStringLiteral("other"));
         QThreadPool::globalInstance()->waitForDone();
         QTest::qWait(50);
-        QCOMPARE(rowTexts(ui->File1), QStringList({"First.smc", "Second.smc", "Third.smc"}));
-        QCOMPARE(ui->File1->path(), at(QStringLiteral("other")));
+        QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        QCOMPARE(fileList()->path(), at(QStringLiteral("other")));
     }
 };
 
@@ -527,20 +533,20 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form));
 
         if (pickIn.isEmpty()) {
-            form->controls().ROMLOAD->setText(rom);
+            control<QLineEdit>(form, u"ROMLOAD"_s)->setText(rom);
         } else {
             Form5 *chooser = windows.form5();
             chooser->show();
             for (const QString &part : pickIn.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
                 if (part != QLatin1String("."))
-                    QVERIFY(openFolder(chooser->controls().Dir1, part));
+                    QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), part));
             }
-            QVERIFY(clickFile(chooser->controls().File1, rom));
-            QTest::mouseClick(chooser->controls().Return, Qt::LeftButton);
+            QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), rom));
+            QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
             QTRY_VERIFY(!windows.isForm5Loaded());
         }
-        QCOMPARE(form->controls().ROMLOAD->text(), rom);
-        QTest::mouseClick(form->controls().Start, Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(form, u"ROMLOAD"_s)->text(), rom);
+        QTest::mouseClick(control<QPushButton>(form, u"Start"_s), Qt::LeftButton);
         QVERIFY2(platform.notices.isEmpty(), qPrintable(platform.notices.join(QLatin1Char('\n'))));
 
         const QStringList received = waitForRecord(record);

@@ -11,7 +11,7 @@
 #include "infowindows/frmsplash.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
-#include "support/fakeplatform.h"
+#include "platform/platform.h"
 #include "romchooser/form5.h"
 
 #include <QAbstractButton>
@@ -28,6 +28,15 @@
 #include <functional>
 
 namespace {
+
+// The tour only looks: no message box, emulator or sound leaves it.
+class SilentPlatform final : public tavik::Platform {
+public:
+    void showNotice(const QString &) override {}
+    bool askYesNo(const QString &) override { return false; }
+    QString startEmulator(const QString &, const QString &, const QString &) override { return {}; }
+    void playSound(const QString &) override {}
+};
 
 void settle(int milliseconds = 300)
 {
@@ -78,7 +87,7 @@ int main(int argc, char *argv[])
     const auto file = [&out](const char *name) { return out + QLatin1Char('/') + QLatin1String(name) + QLatin1String(".png"); };
 
     // Nothing is started or played on a tour; message boxes answer No.
-    tavik::testing::FakePlatform platform;
+    SilentPlatform platform;
     tavik::ProgramWindows windows(platform);
     windows.quitEventLoop = [] {};
 

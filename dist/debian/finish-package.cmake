@@ -36,4 +36,4 @@ require("${page}")
 gzip_into("${page}" "${page}.gz")
 file(REMOVE "${page}")
 
-gzip_into("${CPACK_TAVIK_DEBIAN_DIR}/changelog" "${root}/${CPACK_TAVIK_DOC_DIR}/changelog.Debian.gz")
+gzip_into("${CPACK_TAVIK_CHANGELOG}" "${root}/${CPACK_TAVIK_DOC_DIR}/changelog.Debian.gz")

@@ -5,8 +5,8 @@
 
 #include "app/programwindows.h"
 #include "mainwindow/form1.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
-#include "ui_form1.h"
 
 #include <QTest>
 
@@ -28,13 +28,14 @@ struct ShownMainWindow {
 // that panel is hidden.
 inline void showPanelOf(Form1 *form, QWidget *control)
 {
-    Ui::Form1 &ui = form->controls();
-    const std::pair<QWidget *, QPushButton *> panels[] = {
-        {ui.VidOpt, ui.VideoOn}, {ui.SoundOpt, ui.SoundOn},   {ui.RomOpt, ui.RomTypeOn},
-        {ui.JoyOpt, ui.JoystixOn}, {ui.MiscOpt, ui.MiscOn}, {ui.GcheatOpt, ui.Command1}};
-    for (const auto &[panel, button] : panels)
+    const std::pair<const char *, const char *> panels[] = {
+        {"VidOpt", "VideoOn"}, {"SoundOpt", "SoundOn"},   {"RomOpt", "RomTypeOn"},
+        {"JoyOpt", "JoystixOn"}, {"MiscOpt", "MiscOn"}, {"GcheatOpt", "Command1"}};
+    for (const auto &[panelName, buttonName] : panels) {
+        QWidget *panel = testing::control(form, QString::fromLatin1(panelName));
         if (panel->isAncestorOf(control) && !panel->isVisible())
-            QTest::mouseClick(button, Qt::LeftButton);
+            QTest::mouseClick(testing::control(form, QString::fromLatin1(buttonName)), Qt::LeftButton);
+    }
 }
 
 } // namespace tavik::testing
