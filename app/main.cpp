@@ -1,5 +1,6 @@
 // Program start: the application, its look, the window set, and the splash,
 // which hands over to the main window; then only the event loop runs.
+#include "appearance/accessibility.h"
 #include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "infowindows/frmsplash.h"
@@ -19,6 +20,9 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     // The icon follows once the splash is on the screen.
     tavik::setUpStyleAndFaces();
+    // Roles screen readers understand for the panels, the logo, the windows
+    // and the text fields, before any window is asked about.
+    tavik::installAccessibleInterfaces();
 
     tavik::DesktopPlatform platform;
     tavik::ProgramWindows windows(platform);

@@ -8,6 +8,7 @@
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
 #include "romchooser/form5.h"
+#include "system/folderreading.h"
 
 #include <QCoreApplication>
 
@@ -58,7 +59,8 @@ Dialogbox1 *ProgramWindows::dialogbox1() { return loaded(m_dialogbox1); }
 Form5 *ProgramWindows::form5()
 {
     if (!m_form5) {
-        m_form5 = new Form5(*this);
+        // Each opening starts afresh at the launcher's working folder.
+        m_form5 = new Form5(*this, workingFolderPath());
         // A picked file goes to the main window by name and folder.
         QObject::connect(m_form5, &Form5::filePicked, form1(), &Form1::setRomPath);
     }

@@ -90,10 +90,16 @@ Form1::Form1(WindowSet &windows)
 Form1::~Form1() = default;
 
 // Screen readers name a field or slider after the label that describes it,
-// and the code fields and their boxes, whose visible captions say nothing,
-// after their entry number.
+// the code fields and their boxes, whose visible captions say nothing, after
+// their entry number, and each option panel after the button that shows it,
+// which they announce as the focus enters the panel.
 void Form1::nameForScreenReaders()
 {
+    const std::pair<QPushButton *, QFrame *> panels[] = {
+        {ui->SoundOn, ui->SoundOpt}, {ui->VideoOn, ui->VidOpt}, {ui->RomTypeOn, ui->RomOpt},
+        {ui->JoystixOn, ui->JoyOpt}, {ui->MiscOn, ui->MiscOpt}, {ui->Command1, ui->GcheatOpt}};
+    for (const auto &[button, panel] : panels)
+        panel->setAccessibleName(tr("%1 options").arg(button->text()));
     ui->Label3->setBuddy(ui->ROMLOAD);
     ui->Label10->setBuddy(ui->SoundBuffersize);
     ui->Label12->setBuddy(ui->Scanlines);

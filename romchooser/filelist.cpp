@@ -1,15 +1,12 @@
 #include "romchooser/filelist.h"
 
-#include "romchooser/folderloader.h"
-
 #include <QFocusEvent>
 #include <QStringListModel>
 
 namespace tavik {
 
 FileList::FileList(QWidget *parent)
-    : QListView(parent), m_model(new QStringListModel(this)),
-      m_loader(new FolderLoader(FolderLoader::Part::Files, this))
+    : QListView(parent), m_model(new QStringListModel(this))
 {
     setModel(m_model);
     setEditTriggers(NoEditTriggers);
@@ -20,19 +17,21 @@ FileList::FileList(QWidget *parent)
         if (selectionModel()->hasSelection())
             emit fileClicked();
     });
-    connect(m_loader, &FolderLoader::loaded, this, &FileList::showNames);
 }
 
 void FileList::setPath(const QString &folder)
 {
     m_path = folder;
     m_model->setStringList({});
-    m_loader->load(folder);
+    m_filling = true;
 }
 
-void FileList::showNames(const QStringList &names)
+void FileList::showFiles(const QString &folder, const QStringList &names)
 {
+    if (folder != m_path)
+        return;
     m_model->setStringList(names);
+    m_filling = false;
     emit filled();
 }
 
@@ -44,7 +43,7 @@ QString FileList::fileName() const
 
 int FileList::count() const { return m_model->rowCount(); }
 
-bool FileList::isFilling() const { return m_loader->isLoading(); }
+bool FileList::isFilling() const { return m_filling; }
 
 void FileList::focusInEvent(QFocusEvent *event)
 {

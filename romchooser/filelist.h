@@ -8,8 +8,6 @@ class QStringListModel;
 
 namespace tavik {
 
-class FolderLoader;
-
 class FileList : public QListView {
     Q_OBJECT
 
@@ -17,9 +15,12 @@ public:
     explicit FileList(QWidget *parent = nullptr);
 
     QString path() const { return m_path; }
-    // Shows the files of `folder` with none selected. A large folder fills
-    // in shortly after; filled() says when the list is whole.
+    // Empties the list for the files of `folder`, which showFiles() brings
+    // (a large folder's shortly after); filled() says when the list is whole.
     void setPath(const QString &folder);
+    // Shows `names`, the files of `folder`, with none selected; the files of
+    // a folder no longer shown are dropped.
+    void showFiles(const QString &folder, const QStringList &names);
     // The selected entry's name alone, without its folder; empty when none is.
     QString fileName() const;
     int count() const;
@@ -34,11 +35,9 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
 
 private:
-    void showNames(const QStringList &names);
-
     QString m_path;
     QStringListModel *m_model;
-    FolderLoader *m_loader;
+    bool m_filling = false;
 };
 
 } // namespace tavik

@@ -89,7 +89,7 @@ private:
 
 FolderList::FolderList(QWidget *parent)
     : QListView(parent), m_rows(new FolderRows(this)),
-      m_loader(new FolderLoader(FolderLoader::Part::Folders, this))
+      m_loader(new FolderLoader(this))
 {
     setModel(m_rows);
     setItemDelegate(new IndentDelegate(this));
@@ -98,7 +98,7 @@ FolderList::FolderList(QWidget *parent)
     setUniformItemSizes(true);
     setTextElideMode(Qt::ElideRight);
     connect(this, &QAbstractItemView::activated, this, &FolderList::open);
-    connect(m_loader, &FolderLoader::loaded, this, &FolderList::showSubfolders);
+    connect(m_loader, &FolderLoader::loaded, this, &FolderList::showContents);
 }
 
 QString FolderList::setPath(const QString &folder, const QString &root)
@@ -119,12 +119,15 @@ QString FolderList::setPath(const QString &folder, const QString &root)
     m_rows->setRows(std::move(rows));
     setCurrentIndex(m_rows->index(static_cast<int>(chain.size() - 1)));
 
-    m_loader->load(m_path);
+    // Told first, so that what follows the change is in place for the names.
     emit changed();
+    m_loader->load(m_path);
     return {};
 }
 
-void FolderList::showSubfolders(const QStringList &names)
+void FolderList::stopReading() { m_loader->cancel(); }
+
+void FolderList::showContents(const QString &folder, const QStringList &names, const QStringList &files)
 {
     const int depth = static_cast<int>(m_rows->rowCount());
     QList<FolderRows::Row> rows;
@@ -134,6 +137,7 @@ void FolderList::showSubfolders(const QStringList &names)
         rows.append({name, prefix + name, depth, false});
     m_rows->appendRows(rows);
     emit filled();
+    emit filesRead(folder, files);
 }
 
 QString FolderList::folderAt(int row) const

@@ -1,7 +1,8 @@
 // The folder list: the way from the drive's root down to the current folder,
 // each folder one step further in, then the current folder's subfolders, as a
 // folder tree shows them. Opening an entry (double-click or Enter) moves there;
-// opening the current folder reads it again.
+// opening the current folder reads it again. Each folder is read once, for
+// this list and the file list both: the files it holds go out by filesRead().
 #pragma once
 
 #include <QListView>
@@ -19,7 +20,8 @@ public:
 
     QString path() const { return m_path; }
     QString root() const { return m_root; }
-    // Moves to `folder` on the drive whose root is `root` and emits changed().
+    // Moves to `folder` on the drive whose root is `root`, emits changed() and
+    // reads the folder; a read of the folder left is stopped.
     // When the folder cannot be opened, nothing changes and the reason is
     // returned; otherwise the empty text.
     QString setPath(const QString &folder, const QString &root);
@@ -27,6 +29,8 @@ public:
     QString folderAt(int row) const;
     int count() const;
     bool isFilling() const;
+    // Stops reading the folder shown; its subfolders and files never come.
+    void stopReading();
 
 signals:
     void changed();
@@ -34,10 +38,12 @@ signals:
     void openFailed(const QString &folder, const QString &reason);
     // The subfolders are all listed.
     void filled();
+    // The files of `folder`, sorted, from the same read as its subfolders.
+    void filesRead(const QString &folder, const QStringList &files);
 
 private:
     void open(const QModelIndex &index);
-    void showSubfolders(const QStringList &names);
+    void showContents(const QString &folder, const QStringList &folders, const QStringList &files);
 
     QString m_path;
     QString m_root;

@@ -2,29 +2,45 @@
 
 #include "system/folderreading.h"
 
-#include <QtConcurrent/QtConcurrentRun>
+#include <QCollator>
+#include <QPromise>
+
+#include <atomic>
+#include <thread>
 
 namespace tavik {
 namespace {
 
-QStringList sortedPart(FolderContents &contents, FolderLoader::Part part)
+std::atomic<quint64> begun{0};
+std::atomic<int> running{0};
+
+bool sortBoth(FolderContents &contents, const QCollator &order, const std::atomic<bool> *stop = nullptr)
 {
-    QStringList names = part == FolderLoader::Part::Folders ? std::move(contents.folders)
-                                                            : std::move(contents.files);
-    sortNaturally(names);
-    return names;
+    return sortNaturally(contents.folders, order, stop) && sortNaturally(contents.files, order, stop);
 }
 
 } // namespace
 
-FolderLoader::FolderLoader(Part part, QObject *parent) : QObject(parent), m_part(part) {}
+// What a read's thread owns: shared with its loader only for the stop request.
+struct FolderLoader::Read {
+    std::atomic<bool> stop{false};
+};
+
+FolderLoader::FolderLoader(QObject *parent) : QObject(parent) {}
 
 FolderLoader::~FolderLoader() { cancel(); }
 
+quint64 FolderLoader::readsBegun() { return begun.load(); }
+
+int FolderLoader::readsRunning() { return running.load(); }
+
 void FolderLoader::cancel()
 {
+    if (m_running) {
+        m_running->stop.store(true);
+        m_running.reset();
+    }
     if (m_watcher) {
-        // The worker runs to its end; its names go nowhere.
         m_watcher->disconnect(this);
         m_watcher->deleteLater();
         m_watcher = nullptr;
@@ -34,24 +50,50 @@ void FolderLoader::cancel()
 void FolderLoader::load(const QString &folder)
 {
     cancel();
-    FolderContents quick = readFolder(folder, readAtOnce);
-    if (quick.complete) {
-        emit loaded(sortedPart(quick, m_part));
+    ++begun;
+    // The order is settled here, so the thread never asks for the user's language.
+    auto order = std::make_unique<QCollator>(naturalOrder());
+    auto reader = std::make_unique<FolderReader>(folder);
+    FolderContents contents;
+    reader->read(contents, readAtOnce);
+    if (contents.complete) {
+        reader.reset();
+        sortBoth(contents, *order);
+        emit loaded(folder, contents.folders, contents.files);
         return;
     }
 
-    auto *watcher = new QFutureWatcher<QStringList>(this);
+    // The thread goes on from the entries already read.
+    auto read = std::make_shared<Read>();
+    m_running = read;
+    QPromise<FolderContents> promise;
+    auto *watcher = new QFutureWatcher<FolderContents>(this);
     m_watcher = watcher;
-    connect(watcher, &QFutureWatcher<QStringList>::finished, this, [this, watcher] {
-        const QStringList names = watcher->result();
+    connect(watcher, &QFutureWatcher<FolderContents>::finished, this, [this, watcher, folder] {
+        m_running.reset();
         m_watcher = nullptr;
         watcher->deleteLater();
-        emit loaded(names);
+        if (watcher->future().resultCount() == 0)
+            return;
+        const FolderContents result = watcher->result();
+        emit loaded(folder, result.folders, result.files);
     });
-    watcher->setFuture(QtConcurrent::run([folder, part = m_part] {
-        FolderContents contents = readFolder(folder);
-        return sortedPart(contents, part);
-    }));
+    watcher->setFuture(promise.future());
+
+    ++running;
+    std::thread([read = std::move(read), promise = std::move(promise), reader = std::move(reader),
+                 contents = std::move(contents), order = std::move(order)]() mutable {
+        promise.start();
+        if (reader->read(contents, -1, &read->stop) && sortBoth(contents, *order, &read->stop))
+            promise.addResult(std::move(contents));
+        promise.finish();
+        // All the thread held goes before it counts itself out.
+        reader.reset();
+        contents = {};
+        order.reset();
+        read.reset();
+        --running;
+    }).detach();
 }
 
 } // namespace tavik

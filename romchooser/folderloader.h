@@ -1,11 +1,21 @@
-// Fills a list from a folder without freezing the window: a small folder is
-// read at once, a large one on a worker thread, its names delivered when done.
+// Reads a folder for the chooser's lists without freezing the window: one
+// read gives both the subfolders and the files. A small folder is read at
+// once; a large one is read and sorted on a thread of its own, and its names
+// are delivered when done.
+//
+// A read no longer wanted (another folder opened, the chooser closed) stops
+// within milliseconds, and nothing waits for it: its thread owns all it
+// touches and ends by itself, so the program's end is never held up by one.
 #pragma once
+
+#include "system/folderreading.h"
 
 #include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+
+#include <memory>
 
 namespace tavik {
 
@@ -13,28 +23,33 @@ class FolderLoader : public QObject {
     Q_OBJECT
 
 public:
-    enum class Part { Folders, Files };
-
     // Folders with up to this many entries are read before load() returns.
     static constexpr qsizetype readAtOnce = 2000;
 
-    FolderLoader(Part part, QObject *parent);
+    explicit FolderLoader(QObject *parent);
     ~FolderLoader() override;
 
     // Reads `folder` and emits loaded() with its sorted names: before returning
-    // when the folder is small, later otherwise. A new load drops the one
+    // when the folder is small, later otherwise. A new load stops the one
     // still running, whose names are never delivered.
     void load(const QString &folder);
-    // Drops the load still running, if any.
+    // Stops the read still running, if any.
     void cancel();
     bool isLoading() const { return !m_watcher.isNull(); }
 
+    // Reads begun by any loader, and those whose threads are still running
+    // (stopped or not): what measurements and tests watch.
+    static quint64 readsBegun();
+    static int readsRunning();
+
 signals:
-    void loaded(const QStringList &names);
+    void loaded(const QString &folder, const QStringList &folders, const QStringList &files);
 
 private:
-    Part m_part;
-    QPointer<QFutureWatcher<QStringList>> m_watcher;
+    struct Read;
+
+    QPointer<QFutureWatcher<FolderContents>> m_watcher;
+    std::shared_ptr<Read> m_running;
 };
 
 } // namespace tavik

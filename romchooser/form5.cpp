@@ -9,6 +9,7 @@
 #include "windowset/windowset.h"
 
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QDir>
 #include <QSignalBlocker>
 
@@ -20,7 +21,7 @@ constexpr int mountPointRole = Qt::UserRole;
 
 } // namespace
 
-Form5::Form5(WindowSet &windows)
+Form5::Form5(WindowSet &windows, const QString &workingFolder)
     : QDialog(nullptr, Qt::Window), ui(std::make_unique<Ui::Form5>()), m_windows(windows)
 {
     ui->setupUi(this);
@@ -32,28 +33,28 @@ Form5::Form5(WindowSet &windows)
     connect(ui->Drive1, &QComboBox::currentIndexChanged, this, &Form5::Drive1_Change);
     connect(ui->Dir1, &FolderList::changed, this, &Form5::Dir1_Change);
     connect(ui->Dir1, &FolderList::openFailed, this, &Form5::reportUnopenable);
+    connect(ui->Dir1, &FolderList::filesRead, ui->File1, &FileList::showFiles);
     connect(ui->File1, &FileList::fileClicked, this, &Form5::File1_Click);
     connect(ui->Return, &QPushButton::clicked, this, &Form5::Return_Click);
 
     // Every opening starts afresh at the working folder, on its drive.
-    fillDriveList();
-    const QString start = workingFolderPath();
+    fillDriveList(workingFolder);
     const QString root = ui->Drive1->currentData(mountPointRole).toString();
-    const QString problem = ui->Dir1->setPath(start, root);
+    const QString problem = ui->Dir1->setPath(workingFolder, root);
     if (!problem.isEmpty())
-        reportUnopenable(start, problem);
+        reportUnopenable(workingFolder, problem);
     ui->Dir1->setFocus();
 }
 
 Form5::~Form5() = default;
 
-void Form5::fillDriveList()
+void Form5::fillDriveList(const QString &workingFolder)
 {
-    const QList<Drive> drives = chooseDrives(mountedFileSystems(), QDir::homePath(), QDir::currentPath());
+    const QList<Drive> drives = chooseDrives(mountedFileSystems(), QDir::homePath(), workingFolder);
     const QSignalBlocker quiet(ui->Drive1);
     for (const Drive &drive : drives)
         ui->Drive1->addItem(drive.caption, drive.mountPoint);
-    ui->Drive1->setCurrentIndex(static_cast<int>(driveIndexFor(QDir::currentPath(), drives)));
+    ui->Drive1->setCurrentIndex(static_cast<int>(driveIndexFor(workingFolder, drives)));
 }
 
 void Form5::Drive1_Change()
@@ -90,6 +91,15 @@ void Form5::closeEvent(QCloseEvent *event)
 {
     event->accept();
     Form5_Unload();
+}
+
+void Form5::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    // Hidden by the program (unloaded, or every window going at the program's
+    // end), not minimised: a folder still being read is of no more use.
+    if (!event->spontaneous())
+        ui->Dir1->stopReading();
 }
 
 void Form5::Form5_Unload()

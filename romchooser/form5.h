@@ -1,6 +1,6 @@
 // Form5, the ROM chooser: a modal window opened by "Load ROM". Picking a file
 // writes its bare name into the main window's ROM field; "OK" and the close
-// box both unload it.
+// box both unload it. It opens at the working folder it is given.
 #pragma once
 
 #include <QDialog>
@@ -18,7 +18,9 @@ class Form5 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Form5(WindowSet &windows);
+    // `workingFolder`: the launcher's working folder, where the lists start
+    // (by the path it had when it has been deleted; empty when even that is unknown).
+    Form5(WindowSet &windows, const QString &workingFolder);
     ~Form5() override;
 
     // Escape closes the chooser the way the close box does.
@@ -30,6 +32,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void Drive1_Change();
@@ -37,7 +40,7 @@ private:
     void File1_Click();
     void Return_Click();
     void Form5_Unload();
-    void fillDriveList();
+    void fillDriveList(const QString &workingFolder);
     void reportUnopenable(const QString &folder, const QString &reason);
 
     std::unique_ptr<Ui::Form5> ui;

@@ -2,7 +2,9 @@
 # Installs the Debian packages the build, the program and the tests need, when
 # any of them is missing. Quick and silent when everything is there.
 # `setup.sh run` installs only what building and running the launcher need;
-# `setup.sh packaging` adds the tools that build and check the Debian package.
+# `setup.sh packaging` adds the tools that build and check the Debian package;
+# `setup.sh screen-reader` adds Orca and what its check needs (a private X
+# server, a window manager, a session bus, key presses, the AT-SPI bindings).
 set -euo pipefail
 
 # What building and running the launcher need.
@@ -28,8 +30,9 @@ case "${1:-}" in
   run) ;;
   '') packages+=("${test_packages[@]}") ;;
   packaging) packages+=("${test_packages[@]}" dpkg-dev file lintian) ;;
+  screen-reader) packages+=("${test_packages[@]}" orca gir1.2-atspi-2.0 python3-gi dbus-daemon) ;;
   *)
-    echo "usage: $0 [run|packaging]" >&2
+    echo "usage: $0 [run|packaging|screen-reader]" >&2
     exit 2
     ;;
 esac

@@ -2,48 +2,102 @@
 
 #include <QCollator>
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QFile>
 #include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <vector>
 
-#ifdef Q_OS_UNIX
-#include <climits>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace tavik {
+
+struct FolderReader::Entry {
+    QString name;
+    bool folder = false;
+};
+
+FolderReader::FolderReader(const QString &folder)
+{
+    if (!folder.isEmpty())
+        m_handle = ::opendir(QFile::encodeName(folder).constData());
+}
+
+FolderReader::~FolderReader()
+{
+    if (m_handle)
+        ::closedir(static_cast<DIR *>(m_handle));
+}
+
+// The next entry the desktop's file dialogs would show: hidden entries (a dot
+// first) are left out, and so is all that is neither a folder nor a file
+// (broken links, sockets, devices), links counting as what they lead to.
+bool FolderReader::next(Entry &entry)
+{
+    if (m_pending) {
+        entry = std::move(*m_pending);
+        m_pending.reset();
+        return true;
+    }
+    DIR *dir = static_cast<DIR *>(m_handle);
+    if (!dir)
+        return false;
+    while (const dirent *found = ::readdir(dir)) {
+        if (found->d_name[0] == '.')
+            continue;
+        bool isFolder = found->d_type == DT_DIR;
+        bool isFile = found->d_type == DT_REG;
+        if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN) {
+            struct stat status;
+            if (::fstatat(::dirfd(dir), found->d_name, &status, 0) != 0)
+                continue;
+            isFolder = S_ISDIR(status.st_mode);
+            isFile = S_ISREG(status.st_mode);
+        }
+        if (!isFolder && !isFile)
+            continue;
+        entry.name = QFile::decodeName(found->d_name);
+        entry.folder = isFolder;
+        return true;
+    }
+    ::closedir(dir);
+    m_handle = nullptr;
+    return false;
+}
+
+bool FolderReader::read(FolderContents &contents, qsizetype limit, const std::atomic<bool> *stop)
+{
+    Entry entry;
+    for (qsizetype taken = 0;; ++taken) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return false;
+        if (!next(entry)) {
+            contents.complete = true;
+            return true;
+        }
+        if (limit >= 0 && taken == limit) {
+            // One more entry shows that the folder goes on; it is the first of the next step.
+            m_pending = std::make_unique<Entry>(std::move(entry));
+            contents.complete = false;
+            return true;
+        }
+        (entry.folder ? contents.folders : contents.files).append(std::move(entry.name));
+    }
+}
 
 FolderContents readFolder(const QString &folder, qsizetype limit)
 {
     FolderContents contents;
-    if (folder.isEmpty())
-        return contents;
-    // Without QDir::Hidden the iterator leaves out dot files; without
-    // QDir::System it leaves out broken links, sockets and devices.
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot);
-    qsizetype seen = 0;
-    while (it.hasNext()) {
-        if (limit >= 0 && seen == limit) {
-            contents.complete = false;
-            break;
-        }
-        it.next();
-        ++seen;
-        const QFileInfo info = it.fileInfo();
-        if (info.isDir())
-            contents.folders.append(info.fileName());
-        else if (info.isFile())
-            contents.files.append(info.fileName());
-    }
+    FolderReader(folder).read(contents, limit);
     return contents;
 }
 
-void sortNaturally(QStringList &names)
+QCollator naturalOrder()
 {
     QLocale locale = QLocale::system();
     if (locale.language() == QLocale::C)
@@ -51,31 +105,54 @@ void sortNaturally(QStringList &names)
     QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
 
+void sortNaturally(QStringList &names) { sortNaturally(names, naturalOrder()); }
+
+namespace {
+
+// Thrown out of a sort to end it where it stands.
+struct SortStopped {};
+
+} // namespace
+
+bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop)
+{
+    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     // Sort keys once per name: far faster than comparing the names themselves.
     std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
     keys.reserve(static_cast<std::size_t>(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i)
-        keys.emplace_back(collator.sortKey(names[i]), i);
-    std::sort(keys.begin(), keys.end(), [&names](const auto &a, const auto &b) {
-        const int order = a.first.compare(b.first);
-        if (order != 0)
-            return order < 0;
-        return names[a.second] < names[b.second];
-    });
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (stopped())
+            return false;
+        keys.emplace_back(order.sortKey(names[i]), i);
+    }
+    try {
+        std::sort(keys.begin(), keys.end(), [&all = std::as_const(names), &stopped](const auto &a, const auto &b) {
+            if (stopped())
+                throw SortStopped();
+            const int compared = a.first.compare(b.first);
+            if (compared != 0)
+                return compared < 0;
+            return all[a.second] < all[b.second];
+        });
+    } catch (const SortStopped &) {
+        return false;
+    }
 
     QStringList sorted;
     sorted.reserve(names.size());
     for (const auto &key : keys)
-        sorted.append(names[key.second]);
+        sorted.append(std::move(names[key.second]));
     names = std::move(sorted);
+    return true;
 }
 
 QString folderProblem(const QString &folder)
 {
     if (folder.isEmpty())
         return QStringLiteral("No folder was given");
-#ifdef Q_OS_UNIX
     // Opening it is the only honest test: permissions, a missing medium or a
     // vanished folder all show up here, with the system's own reason.
     DIR *handle = ::opendir(QFile::encodeName(folder).constData());
@@ -83,16 +160,6 @@ QString folderProblem(const QString &folder)
         return qt_error_string(errno);
     ::closedir(handle);
     return {};
-#else
-    const QFileInfo info(folder);
-    if (!info.exists())
-        return QStringLiteral("It does not exist");
-    if (!info.isDir())
-        return QStringLiteral("It is not a folder");
-    if (!info.isReadable())
-        return QStringLiteral("Permission denied");
-    return {};
-#endif
 }
 
 QString unopenableFolderMessage(const QString &folder, const QString &reason)
@@ -107,7 +174,6 @@ QString workingFolderPath()
     QString path = QDir::currentPath();
     if (!path.isEmpty())
         return path;
-#ifdef Q_OS_LINUX
     // The kernel keeps naming a deleted working folder, with this mark after
     // its path; anything else it might answer (such as "(unreachable)") is no path.
     char target[PATH_MAX];
@@ -120,7 +186,6 @@ QString workingFolderPath()
         path.chop(deletedMark.size());
     if (path.startsWith(QLatin1Char('/')))
         return path;
-#endif
     return {};
 }
 

@@ -5,6 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <memory>
+
+class QCollator;
+
 namespace tavik {
 
 struct FolderContents {
@@ -13,13 +18,43 @@ struct FolderContents {
     bool complete = true;  // false when the reading stopped at its limit
 };
 
+// A read of one folder that can be taken in steps, each step on any thread
+// (one at a time), and stopped between any two entries.
+class FolderReader {
+public:
+    // Opens `folder`; one that cannot be opened reads as empty.
+    explicit FolderReader(const QString &folder);
+    ~FolderReader();
+    FolderReader(const FolderReader &) = delete;
+    FolderReader &operator=(const FolderReader &) = delete;
+
+    // Adds up to `limit` more entries (all that are left when `limit` is
+    // negative) to `contents`, unsorted, and sets contents.complete to whether
+    // none is left. Returns false, with the contents part-read, as soon as
+    // `*stop` is seen set.
+    bool read(FolderContents &contents, qsizetype limit = -1, const std::atomic<bool> *stop = nullptr);
+
+private:
+    struct Entry;
+    bool next(Entry &entry);
+
+    void *m_handle = nullptr;
+    std::unique_ptr<Entry> m_pending;
+};
+
 // Reads up to `limit` entries of `folder` (all of them when `limit` is negative),
 // unsorted. A folder that cannot be read gives empty, complete contents.
 FolderContents readFolder(const QString &folder, qsizetype limit = -1);
 
-// Sorts names the natural way, ignoring case, in the user's language; under the
-// plain C locale it sorts as in English. Equal-looking names keep a fixed order.
+// The order in which names are shown: the natural way, ignoring case, in the
+// user's language; under the plain C locale as in English.
+QCollator naturalOrder();
+
+// Sorts names in `order` (naturalOrder() when none is given). Equal-looking
+// names keep a fixed order. Returns false, leaving the names in some order,
+// as soon as `*stop` is seen set.
 void sortNaturally(QStringList &names);
+bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop = nullptr);
 
 // Why `folder` cannot be opened, in plain words, or the empty text when it can.
 QString folderProblem(const QString &folder);

@@ -1,14 +1,26 @@
 // What a screen reader hears: every control of the main window that takes
 // the focus has a name, on every panel, while the visible captions stay as
-// they are laid out.
+// they are laid out; the panels, the logo, the windows and the text fields
+// have roles a screen reader presents, and a field's text reads whole.
 #include "app/programwindows.h"
+#include "appearance/accessibility.h"
 #include "appearance/appearance.h"
+#include "appearance/picturebox.h"
+#include "infowindows/about.h"
+#include "infowindows/frmsplash.h"
+#include "infowindows/gripinfo.h"
+#include "infowindows/help.h"
+#include "infowindows/readmeviewer.h"
 #include "mainwindow/form1.h"
+#include "romchooser/form5.h"
+#include "support/controls.h"
 #include "support/fakeplatform.h"
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace tavik;
@@ -35,13 +47,199 @@ QString accessibleName(QWidget *widget)
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
 
+// A line as Orca builds it from a field: the attribute runs from the first
+// offset to the character count, joined, each run's text read by its offsets.
+QString lineFromAttributeRuns(QAccessibleTextInterface *text)
+{
+    int first = -1;
+    int last = 0;
+    for (int offset = 0; offset < text->characterCount();) {
+        int start = 0;
+        int end = 0;
+        text->attributes(offset, &start, &end);
+        if (first < 0)
+            first = std::max(start, offset);
+        last = end;
+        offset = std::max(end, offset + 1);
+    }
+    return first < 0 ? QString() : text->text(first, last);
+}
+
 } // namespace
 
 class AccessibilityTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase()
+    {
+        setUpAppearance();
+        installAccessibleInterfaces();
+    }
+
+    // Each window, panel, group frame and the logo, with the role and name a
+    // screen reader presents. An option panel read as a "frame" is taken for
+    // an inactive window, and nothing inside it is spoken.
+    void roles_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control"); // empty for the window itself
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Form1") << "Form1" << "" << QAccessible::Window << "Tavik for SNES9x 2.5";
+        QTest::newRow("frmSplash") << "frmSplash" << "" << QAccessible::Window << "";
+        QTest::newRow("Help") << "Help" << "" << QAccessible::Window << "";
+        QTest::newRow("Form3") << "Form3" << "" << QAccessible::Window << "";
+        QTest::newRow("Dialogbox1") << "Dialogbox1" << "" << QAccessible::Window << "";
+        QTest::newRow("About") << "About" << "" << QAccessible::Dialog << "About Tavik 2.0";
+        QTest::newRow("Form5") << "Form5" << "" << QAccessible::Dialog << "";
+        QTest::newRow("SoundOpt") << "Form1" << "SoundOpt" << QAccessible::Grouping << "Sound options";
+        QTest::newRow("VidOpt") << "Form1" << "VidOpt" << QAccessible::Grouping << "Video options";
+        QTest::newRow("RomOpt") << "Form1" << "RomOpt" << QAccessible::Grouping << "ROM Type options";
+        QTest::newRow("JoyOpt") << "Form1" << "JoyOpt" << QAccessible::Grouping << "Joystick options";
+        QTest::newRow("MiscOpt") << "Form1" << "MiscOpt" << QAccessible::Grouping << "Miscellanous options";
+        QTest::newRow("GcheatOpt") << "Form1" << "GcheatOpt" << QAccessible::Grouping << "Game Cheats options";
+        QTest::newRow("Frame7") << "Form1" << "Frame7" << QAccessible::Grouping << "Hi/LoROM";
+        QTest::newRow("Frame8") << "Form1" << "Frame8" << QAccessible::Grouping << "PAL/NTSC";
+        QTest::newRow("Picture1") << "Form1" << "Picture1" << QAccessible::Button << "Tavik logo";
+        QTest::newRow("About's picture") << "About" << "Picture1" << QAccessible::Graphic << "";
+        QTest::newRow("the splash's picture") << "frmSplash" << "Picture1" << QAccessible::Graphic << "";
+        QTest::newRow("ROMLOAD") << "Form1" << "ROMLOAD" << QAccessible::EditableText << "ROM Loaded:";
+        QTest::newRow("GCode1") << "Form1" << "GCode1" << QAccessible::EditableText << "Cheat code 1";
+    }
+    void roles()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QAccessible::Role, role);
+        QFETCH(QString, name);
+        testing::FakePlatform platform;
+        ProgramWindows windows(platform);
+        windows.quitEventLoop = [] {};
+        const QHash<QString, std::function<QWidget *()>> open{
+            {"Form1", [&] { return windows.form1(); }},   {"frmSplash", [&] { return windows.frmSplash(); }},
+            {"Help", [&] { return windows.help(); }},     {"Form3", [&] { return windows.form3(); }},
+            {"About", [&] { return windows.about(); }},   {"Dialogbox1", [&] { return windows.dialogbox1(); }},
+            {"Form5", [&] { return windows.form5(); }}};
+        QWidget *top = open.value(window)();
+        QWidget *widget = control.isEmpty() ? top : testing::findControl(top, control);
+        QVERIFY(widget);
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), role);
+        if (!name.isEmpty())
+            QCOMPARE(iface->text(QAccessible::Name), name);
+        // The window's accessible parent is the application; a control's is
+        // the window or panel it sits in, as before.
+        if (!control.isEmpty())
+            QCOMPARE(iface->parent()->object(), widget->parentWidget());
+    }
+
+    // The logo reads as a button with its description and a press action
+    // that does what a click does: once, after the caller has its answer,
+    // and not while the logo is disabled.
+    void logoPress_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("enabled") << true << 1;
+        QTest::newRow("disabled") << false << 0;
+    }
+    void logoPress()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(int, clicks);
+        testing::FakePlatform platform;
+        ProgramWindows windows(platform);
+        windows.quitEventLoop = [] {};
+        auto *logo = testing::findControl<PictureBox>(windows.form1(), QStringLiteral("Picture1"));
+        QVERIFY(logo);
+        logo->setEnabled(enabled);
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(logo);
+        QCOMPARE(iface->text(QAccessible::Description), QStringLiteral("Shows who made Tavik"));
+        QAccessibleActionInterface *actions = iface->actionInterface();
+        QVERIFY(actions);
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        // Watch the logo alone: the main window's click handler would open About.
+        QObject::disconnect(logo, &PictureBox::clicked, nullptr, nullptr);
+        QSignalSpy clicked(logo, &PictureBox::clicked);
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(clicked.size(), 0);
+        QTest::qWait(20);
+        QCOMPARE(clicked.size(), clicks);
+        QVERIFY(iface->state().focusable);
+    }
+
+    // A text field's text as a screen reader reads it: whole through the
+    // attribute runs, the line at any offset and the selection, read-only
+    // or not. Qt's own runs are empty, which made Orca say "Select a SNES
+    // Rom Fil".
+    void fieldTextReadsWhole_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("ROM marker, read-only") << "Select a SNES Rom File" << true;
+        QTest::newRow("a picked ROM, read-only") << "Super Game (E) [!].smc" << true;
+        QTest::newRow("one letter, read-only") << "a" << true;
+        QTest::newRow("empty, read-only") << "" << true;
+        QTest::newRow("a number, editable") << "100" << false;
+        QTest::newRow("a cheat code, editable") << "7E0DBE63" << false;
+        QTest::newRow("non-Latin, editable") << QString::fromUtf8("\u30de\u30ea\u30aa \u00e9t\u00e9") << false;
+    }
+    void fieldTextReadsWhole()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, readOnly);
+        QLineEdit field;
+        field.setReadOnly(readOnly);
+        field.setText(text);
+        field.selectAll();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&field);
+        QAccessibleTextInterface *reader = iface->textInterface();
+        QVERIFY(reader);
+        QCOMPARE(lineFromAttributeRuns(reader), text);
+        QCOMPARE(reader->characterCount(), text.size());
+        QCOMPARE(reader->text(0, reader->characterCount()), text);
+        for (int offset = 0; offset < text.size(); ++offset) {
+            int start = -1;
+            int end = -1;
+            reader->attributes(offset, &start, &end);
+            QVERIFY2(start <= offset && offset < end, qPrintable(QString::number(offset)));
+            QCOMPARE(reader->textAtOffset(offset, QAccessible::LineBoundary, &start, &end), text);
+            QCOMPARE(end, text.size());
+        }
+        int start = -1;
+        int end = -1;
+        reader->selection(0, &start, &end);
+        QCOMPARE(reader->text(start, end), text);
+        QCOMPARE(iface->text(QAccessible::Value), text);
+        // Still an editing field, typed into only when it is not read-only.
+        QCOMPARE(iface->role(), QAccessible::EditableText);
+        QCOMPARE(iface->state().readOnly, readOnly);
+        QCOMPARE(iface->state().editable, !readOnly);
+        QCOMPARE(iface->editableTextInterface() != nullptr, !readOnly);
+    }
+
+    // The main window's ROM field, read as Orca reads it as the window opens.
+    void romFieldReadsWhole()
+    {
+        testing::FakePlatform platform;
+        ProgramWindows windows(platform);
+        windows.quitEventLoop = [] {};
+        Form1 *form = windows.form1();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        auto *field = testing::findControl<QLineEdit>(form, QStringLiteral("ROMLOAD"));
+        QAccessibleTextInterface *reader = QAccessible::queryAccessibleInterface(field)->textInterface();
+        QCOMPARE(lineFromAttributeRuns(reader), QStringLiteral("Select a SNES Rom File"));
+        // An editing field keeps its editing interface; a read-only one offers none.
+        QVERIFY(!QAccessible::queryAccessibleInterface(field)->editableTextInterface());
+        auto *code = testing::findControl<QLineEdit>(form, QStringLiteral("GCode1"));
+        QAccessibleEditableTextInterface *editor = QAccessible::queryAccessibleInterface(code)->editableTextInterface();
+        QVERIFY(editor);
+        editor->insertText(0, QStringLiteral("7E0DBE63"));
+        QCOMPARE(code->text(), QStringLiteral("7E0DBE63"));
+    }
 
     void everyFocusableControlHasAName_data()
     {

@@ -4,14 +4,21 @@
 #include "system/folderreading.h"
 #include "support/fakeemulator.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <unistd.h>
 
 using namespace tavik;
+using tavik::testing::WorkingFolderGuard;
 using tavik::testing::writeFile;
 
 namespace {
@@ -71,6 +78,96 @@ private slots:
         const FolderContents contents = readFolder(dir.path(), limit);
         QCOMPARE(contents.files.size(), expected);
         QCOMPARE(contents.complete, complete);
+    }
+
+    // A read taken in steps gives each entry once, whatever the step.
+    void readsInSteps_data()
+    {
+        QTest::addColumn<int>("step");
+        for (int step : {1, 3, 7, 8, 9, 50})
+            QTest::addRow("steps of %d", step) << step;
+    }
+    void readsInSteps()
+    {
+        QFETCH(int, step);
+        QTemporaryDir dir;
+        QDir d(dir.path());
+        for (int i = 0; i < 6; ++i)
+            writeFile(d.filePath(QStringLiteral("rom%1.smc").arg(i)));
+        writeFile(d.filePath(QStringLiteral(".hidden")));
+        QVERIFY(d.mkdir(QStringLiteral("Saves")));
+        QVERIFY(d.mkdir(QStringLiteral("Cheats")));
+        const FolderContents whole = readFolder(dir.path());
+
+        FolderReader reader(dir.path());
+        FolderContents stepped;
+        int steps = 0;
+        do {
+            const qsizetype before = stepped.files.size() + stepped.folders.size();
+            QVERIFY(reader.read(stepped, step));
+            QVERIFY(stepped.files.size() + stepped.folders.size() - before <= step);
+            QVERIFY(++steps <= 8 / step + 1);
+        } while (!stepped.complete);
+        QCOMPARE(sorted(stepped.files), sorted(whole.files));
+        QCOMPARE(sorted(stepped.folders), QStringList({"Cheats", "Saves"}));
+        QCOMPARE(stepped.files.size(), 6);
+    }
+
+    // A read or sort no longer wanted ends as soon as it sees the request,
+    // whether it came before the work or in the middle of it. The promise is
+    // a few milliseconds; the bound adds a margin for a busy machine and the
+    // sanitizer builds.
+    void stopsWhenAsked_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<int>("stopAfterMs"); // negative: asked before the work begins
+        QTest::newRow("listing, asked before") << "list" << -1;
+        QTest::newRow("sorting, asked before") << "sort" << -1;
+        QTest::newRow("sorting, asked midway") << "sort" << 30;
+    }
+    void stopsWhenAsked()
+    {
+        QFETCH(QString, work);
+        QFETCH(int, stopAfterMs);
+        constexpr int promisedMs = 10;
+        constexpr int marginMs = 240;
+
+        QTemporaryDir dir;
+        for (int i = 0; i < 50; ++i)
+            writeFile(dir.filePath(QStringLiteral("rom%1.smc").arg(i)));
+        // Enough names that sorting them takes far longer than the bound.
+        QStringList names;
+        if (work == QLatin1String("sort")) {
+            for (int i = 0; i < 300000; ++i)
+                names.append(QStringLiteral("Super Game %1 (USA).smc").arg((qint64(i) * 7919) % 300000));
+        }
+        const QCollator order = tavik::naturalOrder();
+
+        std::atomic<bool> stop{stopAfterMs < 0};
+        QElapsedTimer sinceStop;
+        std::thread asker;
+        if (stopAfterMs >= 0) {
+            asker = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
+                sinceStop.start();
+                stop = true;
+            });
+        } else {
+            sinceStop.start();
+        }
+        bool finished = false;
+        FolderContents contents;
+        if (work == QLatin1String("list"))
+            finished = FolderReader(dir.path()).read(contents, -1, &stop);
+        else
+            finished = sortNaturally(names, order, &stop);
+        const qint64 tookMs = stop ? sinceStop.elapsed() : -1;
+        if (asker.joinable())
+            asker.join();
+
+        QVERIFY(!finished);
+        QVERIFY(contents.files.isEmpty());
+        QVERIFY2(tookMs >= 0 && tookMs <= promisedMs + marginMs, qPrintable(QString::number(tookMs)));
     }
 
     void unreadableFolderReadsEmpty()
@@ -166,16 +263,14 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, deleted);
-        const QString startFolder = QDir::currentPath();
         QTemporaryDir dir;
+        const WorkingFolderGuard keep;
         const QString folder = QDir(dir.path()).canonicalPath() + QLatin1Char('/') + name;
         QVERIFY(QDir().mkdir(folder));
         QVERIFY(QDir::setCurrent(folder));
         if (deleted)
             QVERIFY(QDir().rmdir(folder));
-        const QString path = workingFolderPath();
-        QDir::setCurrent(startFolder);
-        QCOMPARE(path, folder);
+        QCOMPARE(workingFolderPath(), folder);
     }
 
     void folderChains_data()

@@ -3,12 +3,26 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTest>
 #include <QThread>
 
 namespace tavik::testing {
+
+// Holds the process's working folder and puts it back when it goes, however
+// the test that moved it ends.
+class WorkingFolderGuard {
+public:
+    WorkingFolderGuard() : m_folder(QDir::currentPath()) {}
+    ~WorkingFolderGuard() { QDir::setCurrent(m_folder); }
+    WorkingFolderGuard(const WorkingFolderGuard &) = delete;
+    WorkingFolderGuard &operator=(const WorkingFolderGuard &) = delete;
+
+private:
+    QString m_folder;
+};
 
 inline void writeFile(const QString &path, const QByteArray &content = {}, bool executable = false)
 {
