@@ -8,9 +8,16 @@
 
 #include <QApplication>
 
+#include <vector>
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // On a Wayland session the windows go through Xwayland, where they can be
+    // placed as laid out; a platform the user chose wins.
+    std::vector<char *> arguments =
+        tavik::withPreferredPlatform(argc, argv, [](const char *name) { return qgetenv(name); });
+    int argumentCount = static_cast<int>(arguments.size()) - 1;
+    QApplication app(argumentCount, arguments.data());
     // A stable name for the desktop (the X window class the menu entry
     // matches); message boxes carry the title "Tavik 2.5" themselves. No
     // display name is set: Qt would append it to every window title.
@@ -26,6 +33,8 @@ int main(int argc, char *argv[])
 
     tavik::DesktopPlatform platform;
     tavik::ProgramWindows windows(platform);
+    // Message boxes belong to the main window, as the modal windows do.
+    platform.setMessageBoxOwner([&windows] { return windows.dialogOwner(); });
     windows.frmSplash()->show();
     return QApplication::exec();
 }

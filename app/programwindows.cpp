@@ -7,10 +7,13 @@
 #include "infowindows/frmsplash.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
+#include "platform/desktopplatform.h"
 #include "romchooser/form5.h"
 #include "system/folderreading.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QTimer>
+#include <QWindow>
 
 namespace tavik {
 namespace {
@@ -34,8 +37,71 @@ void showModeless(QWidget *window)
 
 } // namespace
 
+// Keeps the window that blocks the main window within the user's reach. Each
+// modal window belongs to the main window, so the window manager stacks and
+// focuses the two together; but not every window manager minimises them
+// together, and on some a click on the blocked main window activates it. The
+// user would then face a main window that takes no input, with the window that
+// blocks it out of sight or without the keys. So: when the blocking window is
+// minimised, the main window follows it; when the main window is restored or
+// activated while blocked, the blocking window comes forward with the keys.
+class ProgramWindows::ModalKeeper final : public QObject {
+public:
+    explicit ModalKeeper(ProgramWindows &windows) : m_windows(windows)
+    {
+        qApp->installEventFilter(this);
+        connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
+            const QWidget *main = m_windows.m_form1;
+            if (main && window && window == main->windowHandle())
+                bringForward(blockingWindow());
+        });
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::WindowStateChange)
+            return false;
+        QWidget *main = m_windows.m_form1;
+        QWidget *modal = blockingWindow();
+        if (!main || !modal)
+            return false;
+        if (watched == modal && modal->isMinimized() && !main->isMinimized())
+            main->showMinimized();
+        else if (watched == main && !main->isMinimized())
+            // Once the main window's own restore has run its course.
+            QTimer::singleShot(0, this, [this] { bringForward(blockingWindow()); });
+        return false;
+    }
+
+private:
+    // The modal window (About, the chooser, a message box, GrIP) that keeps
+    // the main window from taking input, if any.
+    QWidget *blockingWindow() const
+    {
+        const Form1 *main = m_windows.m_form1;
+        if (!main || main->takesInput())
+            return nullptr;
+        QWidget *modal = QApplication::activeModalWidget();
+        return modal != main ? modal : nullptr;
+    }
+
+    static void bringForward(QWidget *window)
+    {
+        if (!window || !window->isVisible())
+            return;
+        if (window->isMinimized())
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->raise();
+        window->activateWindow();
+    }
+
+    ProgramWindows &m_windows;
+};
+
 ProgramWindows::ProgramWindows(Platform &platform)
-    : quitEventLoop([] { QCoreApplication::quit(); }), m_platform(platform)
+    : quitEventLoop([] { QCoreApplication::quit(); }), m_platform(platform),
+      m_modalKeeper(std::make_unique<ModalKeeper>(*this))
 {
 }
 
@@ -47,6 +113,8 @@ ProgramWindows::~ProgramWindows()
                             static_cast<QWidget *>(m_splash.data())})
         delete window;
 }
+
+QWidget *ProgramWindows::dialogOwner() const { return m_form1; }
 
 Form1 *ProgramWindows::form1() { return loaded(m_form1, *this); }
 
@@ -75,15 +143,31 @@ void ProgramWindows::showMainWindow()
         centreOnScreen(m_form1);
 }
 
-void ProgramWindows::showAboutModal() { about()->exec(); }
+// The modal windows and the GrIP dialog belong to the main window (their
+// transient parent), not to a hidden leader window: the window manager keeps
+// them above it and brings them back with it.
+void ProgramWindows::showAboutModal()
+{
+    makeTransientFor(about(), dialogOwner());
+    about()->exec();
+}
+
 void ProgramWindows::showHelp() { showModeless(help()); }
 void ProgramWindows::showReadme() { showModeless(form3()); }
-void ProgramWindows::showRomChooserModal() { form5()->exec(); }
 
-void ProgramWindows::showGripInfo(QWidget *mainWindow)
+void ProgramWindows::showRomChooserModal()
 {
+    makeTransientFor(form5(), dialogOwner());
+    form5()->exec();
+}
+
+void ProgramWindows::showGripInfo()
+{
+    // Modal to its owner alone: the main window takes no input while it
+    // shows, yet keeps its look, and Help and the readme stay usable.
     Dialogbox1 *dialog = dialogbox1();
-    dialog->blockWhileShown(mainWindow);
+    makeTransientFor(dialog, dialogOwner());
+    dialog->setWindowModality(Qt::WindowModal);
     showModeless(dialog);
 }
 

@@ -8,6 +8,7 @@
 
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 namespace tavik {
 
@@ -43,6 +44,10 @@ public:
     bool isForm3Loaded() const { return !m_form3.isNull(); }
     bool isDialogbox1Loaded() const { return !m_dialogbox1.isNull(); }
 
+    // The window every modal window and message box belongs to: the main
+    // window once it is loaded, else none.
+    QWidget *dialogOwner() const;
+
     Platform &platform() override { return m_platform; }
     void showMainWindow() override;
     bool isMainWindowLoaded() const override { return isForm1Loaded(); }
@@ -50,14 +55,17 @@ public:
     void showHelp() override;
     void showReadme() override;
     void showRomChooserModal() override;
-    void showGripInfo(QWidget *mainWindow) override;
+    void showGripInfo() override;
     void endProgram() override;
 
     // What ending the program does beyond closing the windows; tests record it.
     std::function<void()> quitEventLoop;
 
 private:
+    class ModalKeeper;
+
     Platform &m_platform;
+    std::unique_ptr<ModalKeeper> m_modalKeeper;
     QPointer<Form1> m_form1;
     QPointer<FrmSplash> m_splash;
     QPointer<About> m_about;

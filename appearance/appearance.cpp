@@ -9,7 +9,11 @@
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#include <optional>
 
 // The pictures and the icon live in the windows library; a static library
 // registers its resources only when asked to.
@@ -123,14 +127,91 @@ void paintBlackBackground(QWidget *widget)
     widget->setAutoFillBackground(true);
 }
 
-void centreOnScreen(QWidget *window)
+namespace {
+
+// The frame the window manager last put around one of the program's windows:
+// the best guess for the frame of a window it has not framed yet.
+QMargins lastFrame;
+
+// Where a window's frame goes for the frame to sit in the middle of the
+// primary screen's free area.
+std::optional<QPoint> centredFramePosition(const QWidget *window, const QMargins &frame)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    const QSize frame = window->frameGeometry().size();
-    window->move(available.center() - QPoint(frame.width() / 2, frame.height() / 2));
+        return std::nullopt;
+    const QSize outer = window->size().grownBy(frame);
+    return screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2);
+}
+
+// The window manager frames a window only once it is shown; then the window
+// is centred again if its frame is not the one it was centred for. A window
+// left without a frame (no window manager, a frameless window) keeps its
+// place; the watch ends after a few seconds either way.
+class FrameWatch final : public QObject {
+public:
+    FrameWatch(QWidget *window, const QMargins &assumed) : QObject(window), m_window(window), m_assumed(assumed)
+    {
+        connect(&m_poll, &QTimer::timeout, this, &FrameWatch::check);
+        if (window->isVisible())
+            start();
+        else
+            window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !m_poll.isActive()) {
+            m_window->removeEventFilter(this);
+            start();
+        }
+        return false;
+    }
+
+private:
+    void start()
+    {
+        m_poll.start(20);
+        QTimer::singleShot(4000, this, &QObject::deleteLater);
+    }
+
+    void check()
+    {
+        const QWindow *handle = m_window->windowHandle();
+        if (!m_window->isVisible() || !handle)
+            return;
+        const QMargins frame = handle->frameMargins();
+        if (frame.isNull())
+            return;
+        lastFrame = frame;
+        if (frame != m_assumed)
+            if (const std::optional<QPoint> place = centredFramePosition(m_window, frame))
+                m_window->move(*place);
+        m_poll.stop();
+        deleteLater();
+    }
+
+    QWidget *m_window;
+    QMargins m_assumed;
+    QTimer m_poll;
+};
+
+} // namespace
+
+void centreOnScreen(QWidget *window)
+{
+    // A window's position is where its frame's top left corner goes; the
+    // title bar and borders are part of what is centred.
+    const QWindow *handle = window->windowHandle();
+    const bool framed = handle && window->isVisible() && !handle->frameMargins().isNull();
+    const QMargins frame = framed ? handle->frameMargins()
+                           : window->windowFlags().testFlag(Qt::FramelessWindowHint) ? QMargins()
+                                                                                     : lastFrame;
+    if (const std::optional<QPoint> place = centredFramePosition(window, frame))
+        window->move(*place);
+    if (!framed && !window->windowFlags().testFlag(Qt::FramelessWindowHint))
+        new FrameWatch(window, frame);
 }
 
 } // namespace tavik

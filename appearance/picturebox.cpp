@@ -7,6 +7,7 @@
 #include <QStyleOptionFocusRect>
 
 #include <cmath>
+#include <utility>
 
 namespace tavik {
 
@@ -67,14 +68,32 @@ void PictureBox::paintEvent(QPaintEvent *event)
     }
 }
 
-void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+void PictureBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        m_pressed = true;
         event->accept();
-        emit clicked();
+        return;
+    }
+    QFrame::mousePressEvent(event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && std::exchange(m_pressed, false)) {
+        event->accept();
+        if (rect().contains(event->position().toPoint()))
+            emit clicked();
         return;
     }
     QFrame::mouseReleaseEvent(event);
+}
+
+void PictureBox::hideEvent(QHideEvent *event)
+{
+    // A press whose release a hidden picture never sees does not carry over.
+    m_pressed = false;
+    QFrame::hideEvent(event);
 }
 
 } // namespace tavik

@@ -22,12 +22,15 @@ public:
     void setSource(const QString &path);
 
 signals:
-    // A left-button press and release inside the picture.
+    // A left-button press and the release that ends it, both inside the
+    // picture; a release after a press that began elsewhere is no click.
     void clicked();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     const QImage &picture(qreal ratio);
@@ -36,6 +39,7 @@ private:
     QImage m_image;
     bool m_readForHalf = false; // whether m_image was read for a ratio below 1.5
     QPixmap m_scaled;
+    bool m_pressed = false; // a left-button press began inside and has not ended
 };
 
 } // namespace tavik

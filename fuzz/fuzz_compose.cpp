@@ -1,7 +1,9 @@
-// Composes command lines from arbitrary launch settings: every field, texts of
-// any length and content, sliders and choices in and out of range. The result
-// must begin with the program word and end with the ROM text, the notices must
-// be the right fixed texts in their order, and nothing may crash.
+// Composes emulator commands from arbitrary launch settings: every field,
+// texts of any length and content, sliders and choices in and out of range.
+// The command must name the program and carry the ROM text whole as its own
+// part, its command line must be the program, a blank, the switches and the
+// ROM text, the notices must be the right fixed texts in their order, and
+// nothing may crash.
 #include "fuzzsupport.h"
 
 #include "launch/commandlinecomposer.h"
@@ -109,10 +111,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     const QString modeInForce = data.ConsumeBool() ? QStringLiteral("-m 9 ") : consumeText(data, textAlphabet, 12);
 
     const Outcome outcome = compose(s, modeInForce);
-    const QString &line = outcome.composed.commandLine;
+    const EmulatorCommand &command = outcome.composed.command;
+    const QString line = command.commandLine();
 
-    check(line.startsWith(QStringLiteral("snes9x.exe ")), "the command line begins with the program word", line);
-    check(line.endsWith(s.ROMLOAD), "the command line ends with the ROM text", line);
+    check(command.program == QLatin1String("snes9x.exe"), "the command names the program", command.program);
+    check(command.rom == s.ROMLOAD, "the command carries the ROM text whole", command.rom);
+    check(line == QStringLiteral("snes9x.exe ") + command.switches + s.ROMLOAD,
+          "the command line is the program, a blank, the switches and the ROM text", line);
+    check(command.switches.isEmpty() || command.switches.endsWith(QLatin1Char(' ')),
+          "every switch ends with its blank", command.switches);
 
     QString expectedMode = modeInForce;
     for (const auto &[text, modeSwitch] : videoModes) {
@@ -121,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     }
     check(outcome.composed.videoModeSwitch == expectedMode, "the video mode is the named one or the one in force",
           outcome.composed.videoModeSwitch);
-    check(line.startsWith(QStringLiteral("snes9x.exe ") + expectedMode), "the video mode comes first", line);
+    check(command.switches.startsWith(expectedMode), "the video mode comes first", command.switches);
 
     const std::optional<long long> buffer = referenceNumber(s.SoundBuffersize);
     const std::optional<long long> cycles = referenceNumber(s.Scanlines);
@@ -138,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
 
     // Nothing is kept between calls: the same settings give the same result.
     const Outcome again = compose(s, modeInForce);
-    check(again.composed.commandLine == line && again.composed.videoModeSwitch == expectedMode
+    check(again.composed.command == command && again.composed.videoModeSwitch == expectedMode
               && again.notices == outcome.notices,
           "composing again gives the same result");
     return 0;

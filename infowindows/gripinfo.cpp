@@ -37,13 +37,6 @@ void Dialogbox1::Command1_Click()
     returnToMainWindow();
 }
 
-void Dialogbox1::blockWhileShown(QWidget *window)
-{
-    if (parentWidget() != window)
-        setParent(window, windowFlags());
-    setWindowModality(Qt::WindowModal);
-}
-
 void Dialogbox1::returnToMainWindow()
 {
     // Hiding the dialog first is what gives the main window its input back.

@@ -1,6 +1,8 @@
 // Dialogbox1: the GrIP information dialog, explaining how to play with a
-// Gravis GamePad Pro through GrIP. While it shows, the main window takes no
-// input; whichever way the dialog goes, the main window gets its input back.
+// Gravis GamePad Pro through GrIP. The window set shows it modal to the window
+// it belongs to (the main window) and to no other: while it shows, the main
+// window takes no input, yet keeps its look, and Help and the readme stay
+// usable; whichever way the dialog goes, the main window gets its input back.
 #pragma once
 
 #include <QWidget>
@@ -18,10 +20,6 @@ class Dialogbox1 : public QWidget {
 public:
     Dialogbox1();
     ~Dialogbox1() override;
-
-    // Takes `window` out of use while the dialog shows, leaving every other
-    // window usable; the window keeps its look. Call before showing.
-    void blockWhileShown(QWidget *window);
 
 protected:
     // The close box and Alt+F4 end here; they must not leave the main window

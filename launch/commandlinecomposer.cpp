@@ -69,9 +69,8 @@ ComposedLaunch ComposeCommandLine(const LaunchSettings &settings, const QString 
 
     const QString videoMode = videoModeLookup(settings.cmbVideo).value_or(videoModeSwitch);
 
-    QString commandLine =
-        QStringLiteral("snes9x.exe ")
-        + videoMode
+    QString switches =
+        videoMode
         + checkSwitch(settings.Hires, "-h ")
         + checkSwitch(settings.Trans, "-tr ")
         + checkSwitch(settings.Sixteenbit, "-16 ")
@@ -87,9 +86,8 @@ ComposedLaunch ComposeCommandLine(const LaunchSettings &settings, const QString 
         + checkSwitch(settings.NoSampleCaching, "-nosamplecaching ")
         + cpuCycles
         + checkSwitch(settings.int2, "-i2 ")
-        + cheatSwitch(settings)
-        + settings.ROMLOAD;
-    return {std::move(commandLine), videoMode};
+        + cheatSwitch(settings);
+    return {{QStringLiteral("snes9x.exe"), std::move(switches), settings.ROMLOAD}, videoMode};
 }
 
 } // namespace tavik

@@ -3,6 +3,7 @@
 // order. It keeps no state: the caller holds the video mode between launches.
 #pragma once
 
+#include "launch/emulatorcommand.h"
 #include "launch/launchsettings.h"
 
 #include <QString>
@@ -28,13 +29,14 @@ inline const QString cpuCyclesRangeNotice = QStringLiteral(
 std::optional<long long> readTypedNumber(const QString &text);
 
 struct ComposedLaunch {
-    QString commandLine;
+    // "snes9x.exe", the switches, and the ROM field's text unchanged.
+    EmulatorCommand command;
     // The program-wide video mode from now on: the one named by the video text,
     // or the one in force before when the text names none.
     QString videoModeSwitch;
 };
 
-// Composes the complete command line with `videoModeSwitch`, the video mode in
+// Composes the emulator's command with `videoModeSwitch`, the video mode in
 // force, unless the video text names another. `notice` is called zero to three
 // times, in order, before this returns.
 ComposedLaunch ComposeCommandLine(const LaunchSettings &settings, const QString &videoModeSwitch,

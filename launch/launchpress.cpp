@@ -2,15 +2,15 @@
 
 namespace tavik {
 
-QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const ShowNotice &notice,
-                       const StartProgram &start)
+QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const QString &runFolder,
+                       const ShowNotice &notice, const StartProgram &start)
 {
     const ComposedLaunch composed = ComposeCommandLine(settings, videoModeSwitch, notice);
-    if (settings.ROMLOAD == romPlaceholder) {
+    if (composed.command.rom == romPlaceholder) {
         notice(noRomMessage);
         return composed.videoModeSwitch;
     }
-    const QString problem = start(composed.commandLine, settings.ROMLOAD);
+    const QString problem = start(composed.command, runFolder);
     if (!problem.isEmpty())
         notice(problem);
     return composed.videoModeSwitch;

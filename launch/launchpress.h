@@ -10,14 +10,16 @@ namespace tavik {
 
 inline const QString noRomMessage = QStringLiteral("You haven't picked a SNES ROM Yet!");
 
-// Starts the emulator; returns the empty text, or the reason it could not start.
-using StartProgram = std::function<QString(const QString &commandLine, const QString &romPath)>;
+// Starts the emulator's command in `runFolder` (the working folder when that
+// is empty); returns the empty text, or the reason it could not start.
+using StartProgram = std::function<QString(const EmulatorCommand &command, const QString &runFolder)>;
 
 // Every message (the composer's notices, the missing ROM, a failed start) goes
-// out through `notice`, one at a time, in that order. Returns the video mode in
-// force after the press, which the caller keeps for the next one; a refused
-// launch has brought it up to date too.
-QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const ShowNotice &notice,
-                       const StartProgram &start);
+// out through `notice`, one at a time, in that order. The composed command
+// goes to `start` as it is, with `runFolder`. Returns the video mode in force
+// after the press, which the caller keeps for the next one; a refused launch
+// has brought it up to date too.
+QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const QString &runFolder,
+                       const ShowNotice &notice, const StartProgram &start);
 
 } // namespace tavik

@@ -180,10 +180,10 @@ void Form1::Start_Click()
 {
     Platform &platform = m_windows.platform();
     m_videoModeSwitch = runLaunchPress(
-        readLaunchSettings(), m_videoModeSwitch,
+        readLaunchSettings(), m_videoModeSwitch, m_romFolder,
         [&platform](const QString &message) { platform.showNotice(message); },
-        [&platform, this](const QString &commandLine, const QString &romPath) {
-            return platform.startEmulator(commandLine, romPath, m_romFolder);
+        [&platform](const EmulatorCommand &command, const QString &runFolder) {
+            return platform.startEmulator(command, runFolder);
         });
 }
 

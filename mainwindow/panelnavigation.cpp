@@ -63,7 +63,7 @@ void Form1::GRIPINFO_Click()
     // The main window goes out of use before the dialog appears: the dialog
     // is modal to this window alone, so it takes no click, key or close
     // request, yet keeps its look, while Help and the readme stay usable.
-    m_windows.showGripInfo(this);
+    m_windows.showGripInfo();
 }
 
 } // namespace tavik

@@ -1,10 +1,18 @@
 // The real desktop services: Qt message boxes, the detached process start and
-// the libcanberra sound effect.
+// the libcanberra sound effect; and the two things the program asks of the
+// window system itself: which of Qt's platforms to run on, and which window
+// owns a dialog.
 #pragma once
 
 #include "platform/platform.h"
 
+#include <QByteArray>
+
+#include <functional>
 #include <memory>
+#include <vector>
+
+class QWidget;
 
 namespace tavik {
 
@@ -15,14 +23,34 @@ public:
     DesktopPlatform();
     ~DesktopPlatform() override;
 
+    // The window every message box belongs to (the main window once it is
+    // loaded); a box with no owner stands alone.
+    void setMessageBoxOwner(std::function<QWidget *()> owner) { m_owner = std::move(owner); }
+
     void showNotice(const QString &message) override;
     bool askYesNo(const QString &question) override;
-    QString startEmulator(const QString &commandLine, const QString &romPath,
-                          const QString &romFolder) override;
+    QString startEmulator(const EmulatorCommand &command, const QString &runFolder) override;
     void playSound(const QString &wavFile) override;
 
 private:
+    std::function<QWidget *()> m_owner;
     const std::unique_ptr<SoundEffect> m_sound;
 };
+
+// Makes `window` a dialog of `owner`: the window manager keeps it above its
+// owner, stacks, minimises and focuses the two together, and Qt centres it
+// over the owner. `window` stays a top-level widget with no Qt parent, so it
+// keeps its one owner in the program's window set. No-op without an owner.
+void makeTransientFor(QWidget *window, QWidget *owner);
+
+// The window layout is absolute and every first position is part of it, which
+// a native Wayland client cannot ask for. On a Wayland session (WAYLAND_DISPLAY
+// set) that also offers X (DISPLAY set), the program runs through Xwayland:
+// the returned arguments ask Qt for its xcb platform, with native Wayland as
+// the fallback. A platform the user chose (QT_QPA_PLATFORM, or -platform on
+// the command line) is left alone. `environment` looks a variable up; the
+// result is `arguments` with the platform choice added after the program name.
+std::vector<char *> withPreferredPlatform(int argc, char *argv[],
+                                          const std::function<QByteArray(const char *)> &environment);
 
 } // namespace tavik

@@ -3,6 +3,8 @@
 // so tests can answer message boxes and record starts and sounds.
 #pragma once
 
+#include "launch/emulatorcommand.h"
+
 #include <QString>
 
 namespace tavik {
@@ -18,11 +20,10 @@ public:
     virtual void showNotice(const QString &message) = 0;
     // Yes and No with the question icon, Yes the default; true for Yes.
     virtual bool askYesNo(const QString &question) = 0;
-    // Starts the emulator detached, running in `romFolder` (the launcher's
-    // working folder when that is empty); returns the empty text or the reason
-    // it failed.
-    virtual QString startEmulator(const QString &commandLine, const QString &romPath,
-                                  const QString &romFolder) = 0;
+    // Starts the emulator's command detached, running in `runFolder` (the
+    // launcher's working folder when that is empty); returns the empty text or
+    // the reason it failed.
+    virtual QString startEmulator(const EmulatorCommand &command, const QString &runFolder) = 0;
     // Plays a WAV file to its end, or the desktop's default event sound when
     // the file cannot be played. The wait is bounded.
     virtual void playSound(const QString &wavFile) = 0;

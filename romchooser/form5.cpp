@@ -22,7 +22,11 @@ constexpr int mountPointRole = Qt::UserRole;
 } // namespace
 
 Form5::Form5(WindowSet &windows, const QString &workingFolder)
-    : QDialog(nullptr, Qt::Window), ui(std::make_unique<Ui::Form5>()), m_windows(windows)
+    // A dialog of the main window, so that it can be its transient, with the
+    // title-bar buttons of a normal resizable window.
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::Form5>()), m_windows(windows)
 {
     ui->setupUi(this);
     setFont(dialogFont());

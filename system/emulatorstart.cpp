@@ -7,45 +7,115 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
+#include <QScopeGuard>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/epoll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char **environ;
-#endif
 
 namespace tavik {
 namespace {
 
-// The program word ends at the first blank or tab; the composer never quotes it.
-qsizetype programWordEnd(const QString &commandLine)
-{
-    for (qsizetype i = 0; i < commandLine.size(); ++i) {
-        if (commandLine[i] == QLatin1Char(' ') || commandLine[i] == QLatin1Char('\t'))
-            return i;
+// The ends of the started emulators are collected by one thread for all of
+// them. Each emulator is watched through a process file descriptor in one
+// epoll set; the thread wakes when one has ended and collects it at once, so
+// no zombie stays behind. The thread costs nothing while it waits and goes
+// with the launcher, which leaves the emulators running.
+class EndCollector {
+public:
+    // Watches `child` until its end; 0, or the errno of what failed.
+    int watch(pid_t child)
+    {
+        const int watchSet = readyWatchSet();
+        if (watchSet < 0)
+            return -watchSet;
+        // Through syscall(): Debian 12's C library declares pidfd_open without C linkage.
+        const int processFd = int(::syscall(SYS_pidfd_open, child, 0));
+        if (processFd < 0)
+            return errno;
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = (std::uint64_t(std::uint32_t(child)) << 32) | std::uint32_t(processFd);
+        if (::epoll_ctl(watchSet, EPOLL_CTL_ADD, processFd, &event) != 0) {
+            const int error = errno;
+            ::close(processFd);
+            return error;
+        }
+        return 0;
     }
-    return commandLine.size();
-}
 
-#ifdef Q_OS_UNIX
+private:
+    // The epoll set of this process's collecting thread, started on first use
+    // (and again in a forked copy of the launcher, which has no thread of the
+    // original's); the negative errno when none can be had.
+    int readyWatchSet()
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        if (m_watchSet >= 0 && m_owner == ::getpid())
+            return m_watchSet;
+        const int watchSet = ::epoll_create1(EPOLL_CLOEXEC);
+        if (watchSet < 0)
+            return -errno;
+        try {
+            std::thread(collectEnded, watchSet).detach();
+        } catch (const std::system_error &failure) {
+            ::close(watchSet);
+            return -failure.code().value();
+        }
+        m_watchSet = watchSet;
+        m_owner = ::getpid();
+        return watchSet;
+    }
+
+    [[noreturn]] static void collectEnded(int watchSet)
+    {
+        epoll_event ended[8];
+        for (;;) {
+            // Fails only when interrupted: then it waits again.
+            const int count = ::epoll_wait(watchSet, ended, int(std::size(ended)), -1);
+            for (int i = 0; i < count; ++i) {
+                const auto child = pid_t(ended[i].data.u64 >> 32);
+                const auto processFd = int(ended[i].data.u64 & 0xffffffffU);
+                // Out of the set first: a process started meanwhile may
+                // still hold a copy of the descriptor, which would keep it in
+                // the set after the close, to come back under a number that
+                // may then be another emulator's.
+                ::epoll_ctl(watchSet, EPOLL_CTL_DEL, processFd, nullptr);
+                while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+                }
+                ::close(processFd);
+            }
+        }
+    }
+
+    std::mutex m_lock;
+    int m_watchSet = -1;
+    pid_t m_owner = 0;
+};
+
+EndCollector endCollector;
+
 // Starts `program` as an independent process: in its own session (so that
 // neither the launcher's end nor its terminal's signals reach it), reading
 // /dev/null, with default signal handling and in `folder`. posix_spawn does
 // not copy the launcher's memory, as a fork would, which makes the start
-// several times faster. The launcher is its parent, so a thread of its own
-// waits for its end and no zombie remains; the thread costs nothing while it
-// waits and goes with the launcher, which leaves the emulator running.
-// Returns 0 or the errno of what failed (the folder, or the exec itself).
+// several times faster. Every step is checked; returns 0 or the errno of the
+// first that failed (the folder and the exec itself included). A started
+// program is always watched to its end: when it cannot be, it is stopped
+// again and the reason returned.
 int spawnDetached(const QString &program, const QStringList &arguments, const QString &folder)
 {
     const QByteArray path = QFile::encodeName(program);
@@ -61,35 +131,38 @@ int spawnDetached(const QString &program, const QStringList &arguments, const QS
     argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawnattr_init(&attributes);
-    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_addchdir_np(&actions, runFolder.constData());
-    sigset_t none, all;
-    ::sigemptyset(&none);
-    ::sigfillset(&all);
-    ::posix_spawnattr_setsigmask(&attributes, &none);
-    ::posix_spawnattr_setsigdefault(&attributes, &all);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t child = 0;
-    const int error = ::posix_spawn(&child, path.constData(), &actions, &attributes, argv.data(), environ);
-    ::posix_spawnattr_destroy(&attributes);
-    ::posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
+    if (const int error = ::posix_spawn_file_actions_init(&actions))
         return error;
-    try {
-        std::thread([child] {
-            while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
-    } catch (const std::system_error &) {
-        // No thread to be had: the emulator runs all the same, and its exit
-        // status waits for the launcher's end.
+    const auto dropActions = qScopeGuard([&] { ::posix_spawn_file_actions_destroy(&actions); });
+    posix_spawnattr_t attributes;
+    if (const int error = ::posix_spawnattr_init(&attributes))
+        return error;
+    const auto dropAttributes = qScopeGuard([&] { ::posix_spawnattr_destroy(&attributes); });
+    sigset_t none, all;
+    if (::sigemptyset(&none) != 0 || ::sigfillset(&all) != 0)
+        return errno;
+    const int steps[] = {
+        ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
+        ::posix_spawn_file_actions_addchdir_np(&actions, runFolder.constData()),
+        ::posix_spawnattr_setsigmask(&attributes, &none),
+        ::posix_spawnattr_setsigdefault(&attributes, &all),
+        ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
+    };
+    for (const int error : steps) {
+        if (error != 0)
+            return error;
+    }
+    pid_t child = 0;
+    if (const int error = ::posix_spawn(&child, path.constData(), &actions, &attributes, argv.data(), environ))
+        return error;
+    if (const int error = endCollector.watch(child)) {
+        ::kill(child, SIGKILL);
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return error;
     }
     return 0;
 }
-#endif
 
 QString foldersText(const QStringList &folders)
 {
@@ -107,24 +180,18 @@ StartEnvironment StartEnvironment::current()
             workingFolderPath(), qEnvironmentVariable("PATH")};
 }
 
-QStringList emulatorArguments(const QString &commandLine, const QString &romPath)
+QStringList emulatorArguments(const EmulatorCommand &command)
 {
-    const qsizetype switchesStart = programWordEnd(commandLine);
-    const bool romAtEnd = commandLine.endsWith(romPath)
-                          && commandLine.size() - romPath.size() >= switchesStart;
-    const qsizetype switchesEnd = romAtEnd ? commandLine.size() - romPath.size() : commandLine.size();
-    QStringList arguments = splitWindowsArguments(
-        QStringView(commandLine).mid(switchesStart, switchesEnd - switchesStart));
-    if (romAtEnd && !romPath.isEmpty())
-        arguments.append(romPath);
+    QStringList arguments = splitWindowsArguments(command.switches);
+    if (!command.rom.isEmpty())
+        arguments.append(command.rom);
     return arguments;
 }
 
-ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath,
-                              const StartEnvironment &environment)
+ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnvironment &environment)
 {
-    const QString name = commandLine.left(programWordEnd(commandLine));
-    const QStringList arguments = emulatorArguments(commandLine, romPath);
+    const QString &name = command.program;
+    const QStringList arguments = emulatorArguments(command);
     const QStringList folders = programSearchFolders(environment.launcherFolder,
                                                      environment.workingFolder,
                                                      environment.pathVariable);
@@ -160,45 +227,29 @@ ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath
     return {program, arguments, {}};
 }
 
-QString StartEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder,
+QString StartEmulator(const EmulatorCommand &command, const QString &runFolder,
                       const StartEnvironment &environment)
 {
-    const ProcessPlan plan = planEmulatorStart(commandLine, romPath, environment);
+    const ProcessPlan plan = planEmulatorStart(command, environment);
     if (!plan.problem.isEmpty())
         return plan.problem;
-    const QString runFolder = romFolder.isEmpty() ? environment.workingFolder : romFolder;
-    if (runFolder.isEmpty())
+    const QString folder = runFolder.isEmpty() ? environment.workingFolder : runFolder;
+    if (folder.isEmpty())
         return QStringLiteral("The working folder, where the emulator is to run, no longer exists.");
-    if (!QFileInfo(runFolder).isDir()) {
+    if (!QFileInfo(folder).isDir()) {
         return QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
-            .arg(QDir::toNativeSeparators(runFolder));
+            .arg(QDir::toNativeSeparators(folder));
     }
-#ifdef Q_OS_UNIX
     // A folder that can be listed but not entered would otherwise fail inside
     // the process start, with a reason that names no folder.
-    if (::faccessat(AT_FDCWD, QFile::encodeName(runFolder).constData(), X_OK, AT_EACCESS) != 0) {
+    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), X_OK, AT_EACCESS) != 0) {
         return QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
-            .arg(QDir::toNativeSeparators(runFolder), qt_error_string(errno));
+            .arg(QDir::toNativeSeparators(folder), qt_error_string(errno));
     }
-#endif
-
-#ifdef Q_OS_UNIX
-    const int error = spawnDetached(plan.program, plan.arguments, runFolder);
-    if (error != 0) {
+    if (const int error = spawnDetached(plan.program, plan.arguments, folder)) {
         return QStringLiteral("The system refused to start %1: %2")
             .arg(QDir::toNativeSeparators(plan.program), qt_error_string(error));
     }
-#else
-    QProcess process;
-    process.setProgram(plan.program);
-    process.setArguments(plan.arguments);
-    process.setWorkingDirectory(runFolder);
-    process.setStandardInputFile(QProcess::nullDevice());
-    if (!process.startDetached()) {
-        return QStringLiteral("The system refused to start %1: %2")
-            .arg(QDir::toNativeSeparators(plan.program), process.errorString());
-    }
-#endif
     return {};
 }
 

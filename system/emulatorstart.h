@@ -1,6 +1,8 @@
-// Starting the emulator from its composed command line, as an independent
-// process with no shell in between.
+// Starting the emulator's command as an independent process, with no shell
+// in between.
 #pragma once
+
+#include "launch/emulatorcommand.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,22 +27,20 @@ struct ProcessPlan {
 };
 
 // The emulator's arguments: the switch text split by the Windows rules, then
-// the ROM path whole as the last argument (none when it is empty), so that a
+// the ROM text whole as the last argument (none when it is empty), so that a
 // ROM name with blanks, quotes or shell characters arrives as one piece of data.
-// `commandLine` is the program word, a blank, the switches and then `romPath`.
-QStringList emulatorArguments(const QString &commandLine, const QString &romPath);
+QStringList emulatorArguments(const EmulatorCommand &command);
 
 // Looks the program up and decides how to run it: directly, or through wine
 // for a Windows executable. Sets `problem` instead when it cannot be run.
-ProcessPlan planEmulatorStart(const QString &commandLine, const QString &romPath,
-                              const StartEnvironment &environment);
+ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnvironment &environment);
 
-// Starts the emulator detached and returns at once. It runs in `romFolder`, the
-// folder the ROM was picked in, so that a bare ROM name is found there; when
-// that is empty, in the environment's working folder. The program itself is
-// looked up as always. Returns the empty text on success, otherwise the reason
-// in plain words.
-QString StartEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder = {},
+// Starts the emulator detached and returns at once. It runs in `runFolder`,
+// the folder the ROM was picked in, so that a bare ROM name is found there;
+// when that is empty, in the environment's working folder. The program itself
+// is looked up as always. Returns the empty text on success, otherwise the
+// reason in plain words.
+QString StartEmulator(const EmulatorCommand &command, const QString &runFolder = {},
                       const StartEnvironment &environment = StartEnvironment::current());
 
 } // namespace tavik

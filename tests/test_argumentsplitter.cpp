@@ -42,35 +42,37 @@ private slots:
         QCOMPARE(splitWindowsArguments(text), expected);
     }
 
+    // The switch text split by the rules, then the ROM text whole.
     void emulatorArguments_data()
     {
-        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("switches");
         QTest::addColumn<QString>("rom");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("typical road") << "snes9x.exe -m 10 -f 0 -stereo  -ratio 1+ -h 100 GAME.SMC" << "GAME.SMC"
+        QTest::newRow("typical road") << "-m 10 -f 0 -stereo  -ratio 1+ -h 100 " << "GAME.SMC"
                                       << QStringList{"-m", "10", "-f", "0", "-stereo", "-ratio", "1+", "-h",
                                                      "100", "GAME.SMC"};
         QTest::newRow("ROM with blanks is one argument")
-            << "snes9x.exe -m 9 My Game (USA).sfc" << "My Game (USA).sfc"
-            << QStringList{"-m", "9", "My Game (USA).sfc"};
+            << "-m 9 " << "My Game (USA).sfc" << QStringList{"-m", "9", "My Game (USA).sfc"};
         QTest::newRow("ROM with shell text is data")
-            << "snes9x.exe -m 9 $(touch pwned); x.smc" << "$(touch pwned); x.smc"
-            << QStringList{"-m", "9", "$(touch pwned); x.smc"};
+            << "-m 9 " << "$(touch pwned); x.smc" << QStringList{"-m", "9", "$(touch pwned); x.smc"};
         QTest::newRow("ROM with quotes and backslashes unchanged")
-            << "snes9x.exe -m 9 a\\\"b\" c\\" << "a\\\"b\" c\\" << QStringList{"-m", "9", "a\\\"b\" c\\"};
-        QTest::newRow("empty ROM gives no argument") << "snes9x.exe -m 9 " << "" << QStringList{"-m", "9"};
-        QTest::newRow("blank ROM is kept") << "snes9x.exe -m 9  " << " " << QStringList{"-m", "9", " "};
+            << "-m 9 " << "a\\\"b\" c\\" << QStringList{"-m", "9", "a\\\"b\" c\\"};
+        QTest::newRow("empty ROM gives no argument") << "-m 9 " << "" << QStringList{"-m", "9"};
+        QTest::newRow("blank ROM is kept") << "-m 9 " << " " << QStringList{"-m", "9", " "};
         QTest::newRow("cheat codes with quotes are split by the rules")
-            << "snes9x.exe -gg \"A B\" C\\\"D  G.smc" << "G.smc" << QStringList{"-gg", "A B", "C\"D", "G.smc"};
-        QTest::newRow("ROM text not at the end is not guessed") << "snes9x.exe -m 9 X" << "Y"
-                                                                << QStringList{"-m", "9", "X"};
+            << "-gg \"A B\" C\\\"D  " << "G.smc" << QStringList{"-gg", "A B", "C\"D", "G.smc"};
+        // An unclosed quote in a cheat code cannot swallow the ROM: it ends
+        // with the switch text.
+        QTest::newRow("unclosed quote in the switches") << "-gg \"A " << "G.smc"
+                                                        << QStringList{"-gg", "A ", "G.smc"};
+        QTest::newRow("ROM named like a switch") << "-m 9 " << "-m 5.smc" << QStringList{"-m", "9", "-m 5.smc"};
     }
     void emulatorArguments()
     {
-        QFETCH(QString, commandLine);
+        QFETCH(QString, switches);
         QFETCH(QString, rom);
         QFETCH(QStringList, expected);
-        QCOMPARE(tavik::emulatorArguments(commandLine, rom), expected);
+        QCOMPARE(tavik::emulatorArguments({QStringLiteral("snes9x.exe"), switches, rom}), expected);
     }
 };
 

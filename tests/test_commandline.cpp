@@ -9,10 +9,20 @@
 
 using namespace tavik;
 
+namespace tavik {
+// How QCOMPARE shows a command that differs.
+char *toString(const EmulatorCommand &command)
+{
+    return QTest::toString(QStringLiteral("{program \"%1\", switches \"%2\", ROM \"%3\"}")
+                               .arg(command.program, command.switches, command.rom));
+}
+} // namespace tavik
+
 namespace {
 
 struct Composition {
-    QString commandLine;
+    EmulatorCommand command;
+    QString commandLine; // command.commandLine()
     QStringList notices;
     QString videoModeSwitch;
 };
@@ -22,7 +32,8 @@ Composition compose(const LaunchSettings &settings, const QString &videoMode = Q
     Composition result;
     ComposedLaunch composed = ComposeCommandLine(
         settings, videoMode, [&](const QString &message) { result.notices.append(message); });
-    result.commandLine = std::move(composed.commandLine);
+    result.command = std::move(composed.command);
+    result.commandLine = result.command.commandLine();
     result.videoModeSwitch = std::move(composed.videoModeSwitch);
     return result;
 }
@@ -71,20 +82,23 @@ private slots:
         QTest::addColumn<bool>("secondExample");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("expectedVideoMode");
+        QTest::addColumn<QString>("expectedSwitches");
         QTest::newRow("opening state")
             << false << QStringLiteral("snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC")
-            << QStringLiteral("-m 9 ");
+            << QStringLiteral("-m 9 ") << QStringLiteral("-m 9 -f 0  -ratio 1+ -h 100 ");
         QTest::newRow("options picked")
             << true
             << QStringLiteral("snes9x.exe -m 10 -h -tr -f 2 -stereo  -6 -ratio 2+ -r 5 -h 90 "
                               "-gf C2A4-6D4F  DD38-4D9A        GAME.SMC")
-            << QStringLiteral("-m 10 ");
+            << QStringLiteral("-m 10 ")
+            << QStringLiteral("-m 10 -h -tr -f 2 -stereo  -6 -ratio 2+ -r 5 -h 90 -gf C2A4-6D4F  DD38-4D9A        ");
     }
     void workedExamples()
     {
         QFETCH(bool, secondExample);
         QFETCH(QString, expected);
         QFETCH(QString, expectedVideoMode);
+        QFETCH(QString, expectedSwitches);
         LaunchSettings s = withRom();
         if (secondExample) {
             s.cmbVideo = QStringLiteral("640x480 - 16bit");
@@ -104,6 +118,8 @@ private slots:
         const Composition c = compose(s);
         QCOMPARE(c.commandLine, expected);
         QCOMPARE(c.commandLine.size(), secondExample ? 102 : 47);
+        // The parts stay apart in the typed command.
+        QCOMPARE(c.command, (EmulatorCommand{QStringLiteral("snes9x.exe"), expectedSwitches, QStringLiteral("GAME.SMC")}));
         QVERIFY(c.notices.isEmpty());
         QCOMPARE(c.videoModeSwitch, expectedVideoMode);
     }
@@ -201,20 +217,27 @@ private slots:
         s.SoundBuffersize = buffer;
         s.Scanlines = cycles;
         s.cmbVideo = QStringLiteral("320x200 - 8bit");
+        const QString runFolder = QStringLiteral("/roms/My Games");
         QStringList seen;
-        QStringList romsStarted;
+        QList<EmulatorCommand> started;
+        QStringList foldersStarted;
         const QString mode = runLaunchPress(
-            s, QStringLiteral("-m 9 "), [&](const QString &message) { seen.append("notice: " + message); },
-            [&](const QString &commandLine, const QString &romPath) {
-                seen.append("start: " + commandLine);
-                romsStarted.append(romPath);
+            s, QStringLiteral("-m 9 "), runFolder, [&](const QString &message) { seen.append("notice: " + message); },
+            [&](const EmulatorCommand &command, const QString &folder) {
+                seen.append("start: " + command.commandLine());
+                started.append(command);
+                foldersStarted.append(folder);
                 return startProblem;
             });
         QCOMPARE(mode, QStringLiteral("-m 1 "));
         QCOMPARE(seen, events);
-        // The ROM text travels to the start whole, as one argument.
-        for (const QString &started : romsStarted)
-            QCOMPARE(started, rom);
+        // The composed command reaches the start as it was composed, with the
+        // run folder given to the press.
+        for (const EmulatorCommand &command : std::as_const(started))
+            QCOMPARE(command, (EmulatorCommand{QStringLiteral("snes9x.exe"),
+                                               QStringLiteral("-m 1 -f 0  -ratio 1+ -h 100 "), rom}));
+        for (const QString &folder : std::as_const(foldersStarted))
+            QCOMPARE(folder, runFolder);
     }
 
     void placeSwitches_data()
@@ -451,7 +474,11 @@ private slots:
         QFETCH(QString, rom);
         LaunchSettings s;
         s.ROMLOAD = rom;
-        QCOMPARE(compose(s).commandLine, QStringLiteral("snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 ") + rom);
+        const Composition c = compose(s);
+        QCOMPARE(c.commandLine, QStringLiteral("snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 ") + rom);
+        // Whatever the ROM text holds, it stays the ROM part, whole.
+        QCOMPARE(c.command.rom, rom);
+        QCOMPARE(c.command.switches, QStringLiteral("-m 9 -f 0  -ratio 1+ -h 100 "));
     }
 };
 

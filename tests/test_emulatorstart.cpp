@@ -1,18 +1,20 @@
-// Program lookup and the real, detached start of a fake emulator in temporary folders.
+// Program lookup and the real, detached start of a stand-in emulator in temporary folders.
 #include "system/emulatorstart.h"
 #include "system/programlookup.h"
 #include "support/fakeemulator.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
 
+#include <csignal>
 #include <functional>
 #include <optional>
 
 #include <grp.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,9 +25,71 @@ namespace {
 
 const QString emulatorName = QStringLiteral("snes9x.exe");
 
-// Runs `check` with the rights of an ordinary user, so that permission checks
-// hold even when the tests run as the superuser: then it runs in a child
-// process that has given up its rights. Nothing when they cannot be given up.
+EmulatorCommand command(const QString &switches = QStringLiteral("-m 9 "), const QString &rom = QStringLiteral("G.smc"))
+{
+    return {emulatorName, switches, rom};
+}
+
+// The start promises a running emulator at once, and its collection as soon
+// as it ends; the tests wait for either with this margin, for a machine
+// loaded with other work.
+constexpr int loadMargin = 10000; // ms
+
+// A stand-in emulator that writes to `record`: its process number, its
+// session, what its standard input is, its ignored and its blocked signals
+// (as /proc shows them); then, when `go` is given, it runs on until that file
+// exists (at most about twenty seconds) before it ends.
+QByteArray reportingEmulator(const QString &record, const QString &go = {})
+{
+    return QStringLiteral("#!/bin/sh\n"
+                          "out='%1'\n"
+                          "go='%2'\n"
+                          "{ echo $$; cut -d' ' -f6 /proc/$$/stat; readlink /proc/$$/fd/0;\n"
+                          "  sed -n 's/^SigIgn:\\t//p' /proc/$$/status; sed -n 's/^SigBlk:\\t//p' /proc/$$/status;\n"
+                          "} > \"$out.tmp\"\n"
+                          "mv \"$out.tmp\" \"$out\"\n"
+                          "i=0\n"
+                          "while [ -n \"$go\" ] && [ ! -e \"$go\" ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n")
+        .arg(record, go)
+        .toUtf8();
+}
+
+// True while `pid` is a child of this process that has ended and not been collected.
+bool zombieOfOurs(const QString &pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> fields = file.readAll().split(' ');
+    return fields.size() > 3 && fields[2] == "Z" && fields[3].toLongLong() == ::getpid();
+}
+
+// Every child of this process that has ended and not been collected.
+QStringList zombiesOfOurs()
+{
+    QStringList zombies;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+        if (zombieOfOurs(pid))
+            zombies.append(pid);
+    }
+    return zombies;
+}
+
+bool runningProcess(const QString &pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> fields = file.readAll().split(' ');
+    return fields.size() > 2 && fields[2] != "Z";
+}
+
+// Whether signal `number` is in a /proc signal mask written in hexadecimal.
+bool inSignalMask(const QString &mask, int number)
+{
+    return (mask.toULongLong(nullptr, 16) >> (number - 1)) & 1U;
+}
+
 std::optional<QString> asOrdinaryUser(const std::function<QString()> &check)
 {
     if (::geteuid() != 0)
@@ -135,8 +199,7 @@ private slots:
     {
         QTemporaryDir launcher, bin;
         const QString path = QStringList{bin.path(), launcher.path(), bin.path()}.join(QLatin1Char(':'));
-        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {},
-                                              {launcher.path(), launcher.path(), path});
+        const QString problem = StartEmulator(command(), {}, {launcher.path(), launcher.path(), path});
         QCOMPARE(problem, QStringLiteral("The emulator snes9x.exe could not be found. It was looked for in:\n"
                                          "  %1\n  %2")
                               .arg(launcher.path(), bin.path()));
@@ -177,8 +240,7 @@ private slots:
         };
         make(inLauncher, launcher.path());
         make(inPath, bin.path());
-        const ProcessPlan plan = planEmulatorStart(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"),
-                                                   {launcher.path(), working.path(), bin.path()});
+        const ProcessPlan plan = planEmulatorStart(command(), {launcher.path(), working.path(), bin.path()});
         QCOMPARE(plan.problem, expected.isEmpty() ? QString() : expected.arg(launcher.path(), working.path(), bin.path()));
     }
 
@@ -192,8 +254,7 @@ private slots:
         // Listable, not enterable.
         QVERIFY(QFile::setPermissions(roms.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         const std::optional<QString> problem = asOrdinaryUser([&] {
-            return StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), roms.path(),
-                                 {launcher.path(), working.path(), {}});
+            return StartEmulator(command(), roms.path(), {launcher.path(), working.path(), {}});
         });
         openUpForEveryone(roms.path());
         if (!problem)
@@ -205,48 +266,92 @@ private slots:
 
     void deletedWorkingFolderIsNamed()
     {
-        const QString startFolder = QDir::currentPath();
         QTemporaryDir launcher, working;
         writeFile(launcher.filePath(emulatorName), "#!/bin/sh\n", true);
         const QString gone = QDir(working.path()).canonicalPath();
-        QVERIFY(QDir::setCurrent(gone));
-        QVERIFY(working.remove());
-        StartEnvironment environment = StartEnvironment::current();
-        QDir::setCurrent(startFolder);
+        StartEnvironment environment;
+        {
+            const WorkingFolderGuard restore;
+            QVERIFY(QDir::setCurrent(gone));
+            QVERIFY(working.remove());
+            environment = StartEnvironment::current();
+        }
         QCOMPARE(environment.workingFolder, gone);
         environment.launcherFolder = launcher.path();
-        QCOMPARE(StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {}, environment),
+        QCOMPARE(StartEmulator(command(), {}, environment),
                  QStringLiteral("The folder %1, where the emulator is to run, no longer exists.").arg(gone));
         // Where even its name is unknown, the message says so without one.
         environment.workingFolder.clear();
-        QCOMPARE(StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {}, environment),
+        QCOMPARE(StartEmulator(command(), {}, environment),
                  QStringLiteral("The working folder, where the emulator is to run, no longer exists."));
     }
 
-    void startsRealProcessWithDataArguments_data()
+    // What the emulator receives: the switch text split by the Microsoft C
+    // runtime's rules, then the ROM text whole as the last argument.
+    void emulatorReceivesExactArguments_data()
     {
+        QTest::addColumn<QString>("switches");
         QTest::addColumn<QString>("rom");
-        QTest::newRow("plain") << "GAME.SMC";
-        QTest::newRow("blanks and brackets") << "My Game (USA).sfc";
-        QTest::newRow("shell text") << "$(touch pwned); x.smc";
-        QTest::newRow("quotes and backslashes") << "a \"b\" \\c\\\".smc";
-        QTest::newRow("non-ASCII") << QString::fromUtf8("Gämé – ★.sfc");
+        QTest::addColumn<QStringList>("expected"); // after the run folder
+        const QString typical = QStringLiteral("-m 10 -f 0 -stereo  -ratio 1+ -h 100 ");
+        const QStringList typicalArguments{"-m", "10", "-f", "0", "-stereo", "-ratio", "1+", "-h", "100"};
+        QTest::newRow("plain") << typical << "GAME.SMC" << typicalArguments + QStringList{"GAME.SMC"};
+        QTest::newRow("blanks and brackets") << typical << "My Game (USA).sfc"
+                                             << typicalArguments + QStringList{"My Game (USA).sfc"};
+        QTest::newRow("blanks, quotes and a trailing backslash")
+            << typical << "My \"Best\" Game \\" << typicalArguments + QStringList{"My \"Best\" Game \\"};
+        QTest::newRow("quotes and backslashes") << typical << "a \"b\" \\c\\\".smc"
+                                                << typicalArguments + QStringList{"a \"b\" \\c\\\".smc"};
+        QTest::newRow("non-ASCII") << typical << QString::fromUtf8("Gämé – ★.sfc")
+                                   << typicalArguments + QStringList{QString::fromUtf8("Gämé – ★.sfc")};
+        QTest::newRow("a blank ROM text") << typical << " " << typicalArguments + QStringList{" "};
+        QTest::newRow("no ROM text: no argument for it") << typical << "" << typicalArguments;
+        QTest::newRow("cheat codes split by the rules, ROM whole")
+            << "-m 9 -gg \"A B\" C\\\"D  \"E " << "x \"y\".smc" << QStringList{"-m", "9", "-gg", "A B", "C\"D", "E ", "x \"y\".smc"};
     }
-    void startsRealProcessWithDataArguments()
+    void emulatorReceivesExactArguments()
     {
+        QFETCH(QString, switches);
         QFETCH(QString, rom);
+        QFETCH(QStringList, expected);
         QTemporaryDir launcher, working;
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
 
-        const QString commandLine = QStringLiteral("snes9x.exe -m 10 -f 0 -stereo  -ratio 1+ -h 100 ") + rom;
-        const QString problem = StartEmulator(commandLine, rom, {}, {launcher.path(), working.path(), {}});
+        const QString problem = StartEmulator(command(switches, rom), {}, {launcher.path(), working.path(), {}});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(waitForRecord(record), QStringList{QDir(working.path()).canonicalPath()} + expected);
+    }
 
-        const QStringList received = waitForRecord(record);
-        QCOMPARE(received, QStringList({QDir(working.path()).canonicalPath(), "-m", "10", "-f", "0", "-stereo",
-                                        "-ratio", "1+", "-h", "100", rom}));
-        QVERIFY(!QFile::exists(working.filePath(QStringLiteral("pwned"))));
+    // ROM texts that a shell would act on. Each is first shown to leave its
+    // mark when a shell reads it, so that the check after the real start can
+    // fail; then the start must hand it over as one argument and leave none.
+    void shellTextIsNeverInterpreted_data()
+    {
+        QTest::addColumn<QString>("rom");
+        for (const char *rom : {"$(touch pwned); x.smc", "`touch pwned`.smc", "x.smc; touch pwned",
+                                "x.smc && touch pwned", "x.smc | touch pwned", "x.smc > pwned"})
+            QTest::newRow(rom) << QString::fromLatin1(rom);
+    }
+    void shellTextIsNeverInterpreted()
+    {
+        QFETCH(QString, rom);
+        QTemporaryDir launcher, working, shellFolder;
+        const QString mark = QStringLiteral("pwned");
+        QProcess shell;
+        shell.setWorkingDirectory(shellFolder.path());
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("true -m 9 ") + rom});
+        QVERIFY(shell.waitForFinished(loadMargin));
+        QVERIFY2(QFile::exists(shellFolder.filePath(mark)), "a shell reading this text would leave no mark");
+
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
+        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), rom), {},
+                                              {launcher.path(), working.path(), {}});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(waitForRecord(record), QStringList({QDir(working.path()).canonicalPath(), "-m", "9", rom}));
+        QVERIFY(!QFile::exists(working.filePath(mark)));
+        QVERIFY(!QFile::exists(launcher.filePath(mark)));
     }
 
     void runsInTheRomsFolder_data()
@@ -262,9 +367,9 @@ private slots:
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
 
-        const QString romFolder = romFolderGiven ? roms.path() : QString();
-        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 Game.smc"), QStringLiteral("Game.smc"),
-                                              romFolder, {launcher.path(), working.path(), {}});
+        const QString runFolder = romFolderGiven ? roms.path() : QString();
+        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("Game.smc")), runFolder,
+                                              {launcher.path(), working.path(), {}});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         const QString expected = QDir(romFolderGiven ? roms.path() : working.path()).canonicalPath();
         QCOMPARE(waitForRecord(record), QStringList({expected, "-m", "9", "Game.smc"}));
@@ -275,66 +380,105 @@ private slots:
         QTemporaryDir launcher, working;
         writeFile(launcher.filePath(emulatorName), "#!/bin/sh\n", true);
         const QString gone = working.filePath(QStringLiteral("removed since"));
-        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), gone,
-                                              {launcher.path(), working.path(), {}});
+        const QString problem = StartEmulator(command(), gone, {launcher.path(), working.path(), {}});
         QVERIFY2(problem.contains(gone) && problem.contains(QStringLiteral("no longer exists")), qPrintable(problem));
     }
 
     // The emulator runs on its own: in a session of its own (the launcher's
-    // terminal and its end do not reach it), reading /dev/null; and once it has
+    // terminal and its end do not reach it), reading /dev/null, with no signal
+    // ignored or blocked that the launcher ignores or blocks; and once it has
     // ended, nothing of it is left among the launcher's children.
     void startedProgramIsIndependentAndLeavesNoZombie()
     {
         QTemporaryDir launcher, working;
         const QString record = working.filePath(QStringLiteral("received.txt"));
-        writeFile(launcher.filePath(emulatorName),
-                  QStringLiteral("#!/bin/sh\n"
-                                 "out='%1'\n"
-                                 "{ echo $$; cut -d' ' -f6 /proc/$$/stat; readlink /proc/$$/fd/0; } > \"$out.tmp\"\n"
-                                 "mv \"$out.tmp\" \"$out\"\n")
-                      .arg(record)
-                      .toUtf8(),
-                  true);
-        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {},
-                                              {launcher.path(), working.path(), {}});
+        writeFile(launcher.filePath(emulatorName), reportingEmulator(record), true);
+        struct sigaction ignore {}, before {};
+        ignore.sa_handler = SIG_IGN;
+        QCOMPARE(::sigaction(SIGUSR1, &ignore, &before), 0);
+        sigset_t blocked, blockedBefore;
+        ::sigemptyset(&blocked);
+        ::sigaddset(&blocked, SIGUSR2);
+        QCOMPARE(::pthread_sigmask(SIG_BLOCK, &blocked, &blockedBefore), 0);
+        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
+        ::pthread_sigmask(SIG_SETMASK, &blockedBefore, nullptr);
+        ::sigaction(SIGUSR1, &before, nullptr);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
         const QStringList received = waitForRecord(record);
-        QCOMPARE(received.size(), 3);
+        QCOMPARE(received.size(), 5);
         QVERIFY2(received[1].toLongLong() != ::getsid(0), qPrintable(received[1]));
         QCOMPARE(received[2], QStringLiteral("/dev/null"));
-
-        // Gone for good: no zombie of it stays behind as the launcher's child.
-        const QString stat = QStringLiteral("/proc/%1/stat").arg(received[0]);
-        auto zombieOfOurs = [&] {
-            QFile file(stat);
-            if (!file.open(QIODevice::ReadOnly))
-                return false;
-            const QList<QByteArray> fields = file.readAll().split(' ');
-            return fields.size() > 3 && fields[2] == "Z" && fields[3].toLongLong() == ::getpid();
-        };
-        QDeadlineTimer deadline(5000);
-        while (zombieOfOurs() && !deadline.hasExpired())
-            QThread::msleep(10);
-        QVERIFY(!zombieOfOurs());
+        QVERIFY2(!inSignalMask(received[3], SIGUSR1), qPrintable(received[3]));
+        QVERIFY2(!inSignalMask(received[4], SIGUSR2), qPrintable(received[4]));
+        QVERIFY2(QTest::qWaitFor([&] { return !zombieOfOurs(received[0]); }, loadMargin), qPrintable(received[0]));
     }
 
-    // Ending the launcher leaves the emulator running.
+    // Each emulator is collected when it ends, whatever the others do: one
+    // that ends while an earlier one still runs leaves no zombie either.
+    void eachEndIsCollectedWhileOthersRun()
+    {
+        QTemporaryDir launcher, working;
+        const QString go = working.filePath(QStringLiteral("go"));
+        const QString first = working.filePath(QStringLiteral("first.txt"));
+        const QString second = working.filePath(QStringLiteral("second.txt"));
+        writeFile(launcher.filePath(emulatorName), reportingEmulator(first, go), true);
+        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty());
+        const QStringList running = waitForRecord(first);
+        QVERIFY(!running.isEmpty());
+
+        QVERIFY(QFile::remove(launcher.filePath(emulatorName)));
+        writeFile(launcher.filePath(emulatorName), reportingEmulator(second), true);
+        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty());
+        const QStringList ended = waitForRecord(second);
+        QVERIFY(!ended.isEmpty());
+        QVERIFY2(QTest::qWaitFor([&] { return !zombieOfOurs(ended[0]); }, loadMargin), qPrintable(ended[0]));
+        QVERIFY(runningProcess(running[0]));
+
+        writeFile(go);
+        QVERIFY2(QTest::qWaitFor([&] { return !QFile::exists(QStringLiteral("/proc/") + running[0]); }, loadMargin),
+                 qPrintable(running[0]));
+    }
+
+    // Starts in quick succession, each emulator ending at once while the next
+    // is started: every start succeeds, and none is left uncollected.
+    void manyStartsInARowAllSucceed()
+    {
+        QTemporaryDir launcher, working;
+        QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
+        for (int i = 0; i < 300; ++i) {
+            const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
+            QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("start %1: %2").arg(i).arg(problem)));
+        }
+        QVERIFY2(QTest::qWaitFor([] { return zombiesOfOurs().isEmpty(); }, loadMargin),
+                 qPrintable(zombiesOfOurs().join(QLatin1Char(' '))));
+    }
+
+    // Ending the launcher leaves the emulator running: the stand-in writes its
+    // report only once the launcher has ended and the test lets it go on.
     void emulatorOutlivesTheLauncher()
     {
         QTemporaryDir launcher, working;
+        const QString go = working.filePath(QStringLiteral("go"));
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName),
-                  QStringLiteral("#!/bin/sh\nsleep 1\necho still running > '%1'\n").arg(record).toUtf8(), true);
+                  QStringLiteral("#!/bin/sh\n"
+                                 "i=0\n"
+                                 "while [ ! -e '%1' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
+                                 "[ -e '%1' ] && echo still running > '%2'\n")
+                      .arg(go, record)
+                      .toUtf8(),
+                  true);
         const pid_t starter = ::fork();
         if (starter == 0) {
-            const QString problem = StartEmulator(QStringLiteral("snes9x.exe G.smc"), QStringLiteral("G.smc"), {},
+            const QString problem = StartEmulator(command(QString(), QStringLiteral("G.smc")), {},
                                                   {launcher.path(), working.path(), {}});
             ::_exit(problem.isEmpty() ? 0 : 1);
         }
         int status = 0;
         QCOMPARE(::waitpid(starter, &status, 0), starter);
         QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        QVERIFY(!QFile::exists(record));
+        writeFile(go);
         QCOMPARE(waitForRecord(record), QStringList{"still running"});
     }
 
@@ -345,8 +489,7 @@ private slots:
         writeFile(launcher.filePath(emulatorName), "MZ\x90\x00 not really a program", false);
         writeFile(bin.filePath(QStringLiteral("wine")), recorderScript(record), true);
 
-        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 My Game.sfc"),
-                                              QStringLiteral("My Game.sfc"), {},
+        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("My Game.sfc")), {},
                                               {launcher.path(), working.path(), bin.path()});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(waitForRecord(record),
@@ -376,8 +519,7 @@ private slots:
         else if (setup == QLatin1String("badinterpreter"))
             writeFile(program, "#!/nonexistent/interpreter\n", true);
 
-        const QString problem = StartEmulator(QStringLiteral("snes9x.exe -m 9 G.smc"), QStringLiteral("G.smc"), {},
-                                              {launcher.path(), working.path(), emptyBin.path()});
+        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), emptyBin.path()});
         QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
         if (setup == QLatin1String("none")) {
             for (const QString &folder : {launcher.path(), working.path(), emptyBin.path()})

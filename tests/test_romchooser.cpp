@@ -105,10 +105,9 @@ public:
 
     void showNotice(const QString &message) override { notices.append(message); }
     bool askYesNo(const QString &) override { return false; }
-    QString startEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder) override
+    QString startEmulator(const EmulatorCommand &command, const QString &runFolder) override
     {
-        const QString problem =
-            StartEmulator(commandLine, romPath, romFolder, {m_emulatorFolder, QDir::currentPath(), {}});
+        const QString problem = StartEmulator(command, runFolder, {m_emulatorFolder, QDir::currentPath(), {}});
         if (!problem.isEmpty())
             notices.append(problem);
         return problem;

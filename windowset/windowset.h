@@ -4,8 +4,6 @@
 // instance of each and carries the operations out.
 #pragma once
 
-class QWidget;
-
 namespace tavik {
 
 class Platform;
@@ -27,8 +25,8 @@ public:
     virtual void showReadme() = 0;
     // The ROM chooser, modal: returns once it has closed.
     virtual void showRomChooserModal() = 0;
-    // The GrIP dialog, which takes `mainWindow` out of use while it shows.
-    virtual void showGripInfo(QWidget *mainWindow) = 0;
+    // The GrIP dialog, which takes the main window out of use while it shows.
+    virtual void showGripInfo() = 0;
 
     // Ends the program: every window closes at once and the event loop stops.
     virtual void endProgram() = 0;

@@ -13,8 +13,8 @@ class FakePlatform final : public Platform {
 public:
     QStringList events;          // "notice: ...", "ask: ...", "start: ...", "sound: ..."
     QStringList notices;
-    QStringList startedCommandLines;
-    QStringList startedRoms;
+    QStringList startedCommandLines; // each started command's commandLine()
+    QStringList startedRoms;         // each started command's ROM text
     QStringList startedFolders;  // the folder each start was asked to run in
     QQueue<bool> yesNoAnswers;   // an empty queue answers No
     QString startProblem;        // what the next starts report; empty for success
@@ -30,13 +30,13 @@ public:
         events.append(QStringLiteral("ask: ") + question);
         return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
     }
-    QString startEmulator(const QString &commandLine, const QString &romPath, const QString &romFolder) override
+    QString startEmulator(const EmulatorCommand &command, const QString &runFolder) override
     {
-        events.append(QStringLiteral("start: ") + commandLine);
+        events.append(QStringLiteral("start: ") + command.commandLine());
         if (startProblem.isEmpty()) {
-            startedCommandLines.append(commandLine);
-            startedRoms.append(romPath);
-            startedFolders.append(romFolder);
+            startedCommandLines.append(command.commandLine());
+            startedRoms.append(command.rom);
+            startedFolders.append(runFolder);
         }
         return startProblem;
     }

@@ -1,0 +1,267 @@
+// How the program stands with the window system: which window owns each modal
+// window and message box, how a blocked main window hands the user back to
+// the window that blocks it, which of Qt's platforms the program asks for,
+// and what counts as a click on a picture.
+#include "app/programwindows.h"
+#include "appearance/picturebox.h"
+#include "mainwindow/form1.h"
+#include "platform/desktopplatform.h"
+#include "support/controls.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <map>
+
+using namespace tavik;
+
+namespace {
+
+// The desktop's own message boxes, owned as in the program; the start fails
+// with a reason and nothing sounds.
+class DesktopBoxes final : public Platform {
+public:
+    DesktopPlatform desktop;
+
+    void showNotice(const QString &message) override { desktop.showNotice(message); }
+    bool askYesNo(const QString &question) override { return desktop.askYesNo(question); }
+    QString startEmulator(const EmulatorCommand &, const QString &) override
+    {
+        return QStringLiteral("No emulator here");
+    }
+    void playSound(const QString &) override {}
+};
+
+struct Program {
+    DesktopBoxes platform;
+    ProgramWindows windows{platform};
+    Form1 *form;
+
+    Program() : form(windows.form1())
+    {
+        windows.quitEventLoop = [] {};
+        platform.desktop.setMessageBoxOwner([this] { return windows.dialogOwner(); });
+        windows.showMainWindow();
+    }
+};
+
+// Opens the named window the way a user does, from the main window's controls.
+void open(Form1 *form, const QString &which)
+{
+    using testing::control;
+    const auto click = [form](const char *name) {
+        QTest::mouseClick(control(form, QString::fromLatin1(name)), Qt::LeftButton);
+    };
+    if (which == u"About")
+        click("Picture1");
+    else if (which == u"ROM chooser")
+        click("OpenRomDiagBox");
+    else if (which == u"GrIP")
+        click("GRIPINFO");
+    else if (which == u"notice")
+        click("Start"); // no ROM picked yet
+    else if (which == u"failure") {
+        form->setRomPath(QStringLiteral("game.smc"), QDir::tempPath());
+        click("Start");
+    } else if (which == u"exit question")
+        click("quit");
+    else
+        QFAIL("no such window");
+}
+
+// Opens the named window and, once it blocks the main window, runs `during`
+// with it and closes it.
+void whileBlocking(Form1 *form, const QString &which, const std::function<void(QWidget *)> &during)
+{
+    bool ran = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (ran || !modal || modal == form || !modal->isVisible())
+            return;
+        ran = true;
+        poll.stop();
+        during(modal);
+        modal->close();
+    });
+    poll.start(10);
+    open(form, which);
+    QTRY_VERIFY(ran);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(form->takesInput());
+}
+
+void blockingWindows()
+{
+    QTest::addColumn<QString>("which");
+    for (const char *which : {"About", "ROM chooser", "GrIP", "notice", "failure", "exit question"})
+        QTest::newRow(which) << QString::fromLatin1(which);
+}
+
+} // namespace
+
+class WindowSystemTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each window that blocks the main window belongs to the main window's
+    // own window (not to a hidden leader window), and to it alone.
+    void blockingWindowBelongsToTheMainWindow_data() { blockingWindows(); }
+    void blockingWindowBelongsToTheMainWindow()
+    {
+        QFETCH(QString, which);
+        Program program;
+        QWindow *owner = nullptr;
+        QObject *qtParent = program.form;
+        whileBlocking(program.form, which, [&](QWidget *modal) {
+            owner = modal->windowHandle()->transientParent();
+            qtParent = modal->parent();
+        });
+        QCOMPARE(owner, program.form->windowHandle());
+        // GrIP's one owner is the window set; no Qt parent deletes it too.
+        if (which == u"GrIP")
+            QCOMPARE(qtParent, nullptr);
+    }
+
+    // Minimising the window that blocks the main window takes the main window
+    // with it; restoring the main window brings the blocking one back with
+    // the keys. The user never faces a main window that ignores input while
+    // the window that blocks it is out of sight.
+    void minimisedBlockingWindowTakesTheMainWindowAlong_data() { blockingWindows(); }
+    void minimisedBlockingWindowTakesTheMainWindowAlong()
+    {
+        QFETCH(QString, which);
+        Program program;
+        Form1 *form = program.form;
+        whileBlocking(form, which, [&](QWidget *modal) {
+            modal->showMinimized();
+            QTRY_VERIFY(form->isMinimized());
+            form->showNormal();
+            QTRY_VERIFY(!modal->isMinimized());
+            QTRY_COMPARE(QGuiApplication::focusWindow(), modal->windowHandle());
+        });
+    }
+
+    // A click that activates the blocked main window hands the keys to the
+    // window that blocks it.
+    void activatingTheBlockedMainWindowFocusesTheBlockingWindow_data() { blockingWindows(); }
+    void activatingTheBlockedMainWindowFocusesTheBlockingWindow()
+    {
+        QFETCH(QString, which);
+        Program program;
+        Form1 *form = program.form;
+        whileBlocking(form, which, [&](QWidget *modal) {
+            QTRY_COMPARE(QGuiApplication::focusWindow(), modal->windowHandle());
+            QList<QWindow *> focused;
+            auto record = QObject::connect(qApp, &QGuiApplication::focusWindowChanged,
+                                           [&](QWindow *window) { focused.append(window); });
+            form->windowHandle()->requestActivate();
+            QTRY_COMPARE(focused, (QList<QWindow *>{form->windowHandle(), modal->windowHandle()}));
+            QObject::disconnect(record);
+        });
+    }
+
+    // The program runs through Xwayland on a Wayland session that offers X,
+    // with native Wayland as the fallback, unless the user chose a platform.
+    void platformChoice_data()
+    {
+        QTest::addColumn<QStringList>("environment"); // NAME=value
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList plain{"tavik"};
+        const QStringList throughX{"tavik", "-platform", "xcb;wayland"};
+        QTest::newRow("X session") << QStringList{"DISPLAY=:0"} << plain << plain;
+        QTest::newRow("Wayland session with Xwayland")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"} << plain << throughX;
+        QTest::newRow("Wayland session without X") << QStringList{"WAYLAND_DISPLAY=wayland-0"} << plain << plain;
+        QTest::newRow("platform chosen in the environment")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0", "QT_QPA_PLATFORM=wayland"} << plain << plain;
+        QTest::newRow("platform chosen on the command line")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"} << QStringList{"tavik", "-platform", "wayland"}
+            << QStringList{"tavik", "-platform", "wayland"};
+        QTest::newRow("empty QT_QPA_PLATFORM is no choice")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0", "QT_QPA_PLATFORM="} << plain << throughX;
+        QTest::newRow("other arguments kept after the choice")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"} << QStringList{"tavik", "-style", "fusion"}
+            << QStringList{"tavik", "-platform", "xcb;wayland", "-style", "fusion"};
+    }
+    void platformChoice()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, expected);
+        std::map<QByteArray, QByteArray> variables;
+        for (const QString &entry : environment)
+            variables[entry.section(u'=', 0, 0).toLatin1()] = entry.section(u'=', 1).toLatin1();
+        std::vector<QByteArray> storage;
+        for (const QString &argument : arguments)
+            storage.push_back(argument.toLocal8Bit());
+        std::vector<char *> argv;
+        for (QByteArray &argument : storage)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const std::vector<char *> result =
+            withPreferredPlatform(int(storage.size()), argv.data(), [&](const char *name) {
+                const auto found = variables.find(QByteArray(name));
+                return found == variables.end() ? QByteArray() : found->second;
+            });
+        QCOMPARE(result.back(), nullptr);
+        QStringList got;
+        for (std::size_t i = 0; i + 1 < result.size(); ++i)
+            got.append(QString::fromLocal8Bit(result[i]));
+        QCOMPARE(got, expected);
+    }
+
+    // A click on the picture is a left-button press and its release, both on
+    // it; a release alone, after a press elsewhere, is none.
+    void pictureClick_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("press and release on it") << QStringLiteral("click") << 1;
+        QTest::newRow("release after a press elsewhere") << QStringLiteral("press beside, release on it") << 0;
+        QTest::newRow("release alone") << QStringLiteral("release on it") << 0;
+        QTest::newRow("press on it, release beside") << QStringLiteral("press on it, release beside") << 0;
+        QTest::newRow("right button") << QStringLiteral("right click") << 0;
+        QTest::newRow("second release after one press") << QStringLiteral("click, release again") << 1;
+    }
+    void pictureClick()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(int, clicks);
+        QWidget window;
+        window.resize(300, 200);
+        auto *picture = new PictureBox(&window);
+        picture->setGeometry(0, 0, 135, 101);
+        auto *beside = new QWidget(&window);
+        beside->setGeometry(150, 0, 100, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy clicked(picture, &PictureBox::clicked);
+        const QPoint inside(60, 50);
+        const QPoint outside(200, 50); // in picture coordinates, over `beside`
+        if (gesture == u"click") {
+            QTest::mouseClick(picture, Qt::LeftButton, {}, inside);
+        } else if (gesture == u"press beside, release on it") {
+            QTest::mousePress(beside, Qt::LeftButton, {}, QPoint(10, 10));
+            QTest::mouseRelease(picture, Qt::LeftButton, {}, inside);
+        } else if (gesture == u"release on it") {
+            QTest::mouseRelease(picture, Qt::LeftButton, {}, inside);
+        } else if (gesture == u"press on it, release beside") {
+            QTest::mousePress(picture, Qt::LeftButton, {}, inside);
+            QTest::mouseRelease(picture, Qt::LeftButton, {}, outside);
+        } else if (gesture == u"right click") {
+            QTest::mouseClick(picture, Qt::RightButton, {}, inside);
+        } else if (gesture == u"click, release again") {
+            QTest::mouseClick(picture, Qt::LeftButton, {}, inside);
+            QTest::mouseRelease(picture, Qt::LeftButton, {}, inside);
+        }
+        QCOMPARE(clicked.count(), clicks);
+    }
+};
+
+QTEST_MAIN(WindowSystemTest)
+#include "test_window_system.moc"
