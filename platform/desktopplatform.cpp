@@ -12,6 +12,10 @@
 
 namespace tavik {
 
+DesktopPlatform::DesktopPlatform() : m_sound(std::make_unique<SoundEffect>()) {}
+
+DesktopPlatform::~DesktopPlatform() = default;
+
 void DesktopPlatform::showNotice(const QString &message)
 {
     QMessageBox box(QMessageBox::NoIcon, applicationTitle, message, QMessageBox::Ok);
@@ -38,7 +42,7 @@ void DesktopPlatform::playSound(const QString &wavFile)
 {
     // The sound plays synchronously: no window takes input meanwhile, and the
     // input that arrives during it is not replayed afterwards.
-    playSoundSynchronously(wavFile);
+    m_sound->playSynchronously(wavFile);
 }
 
 void makeTransientFor(QWidget *window, QWidget *owner)

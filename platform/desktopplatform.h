@@ -9,14 +9,20 @@
 #include <QByteArray>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QWidget;
 
 namespace tavik {
 
+class SoundEffect;
+
 class DesktopPlatform final : public Platform {
 public:
+    DesktopPlatform();
+    ~DesktopPlatform() override;
+
     // The window every message box belongs to (the main window once it is
     // loaded); a box with no owner stands alone.
     void setMessageBoxOwner(std::function<QWidget *()> owner) { m_owner = std::move(owner); }
@@ -28,6 +34,7 @@ public:
 
 private:
     std::function<QWidget *()> m_owner;
+    const std::unique_ptr<SoundEffect> m_sound;
 };
 
 // Makes `window` a dialog of `owner`: the window manager keeps it above its

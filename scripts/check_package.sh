@@ -44,7 +44,7 @@ done
 depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '{print $1}')
 # Debian 13 renamed some libraries in its 64-bit time transition (a "t64"
 # suffix), so either name will do.
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libcanberra0 libc6 libstdc++6 \
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libcanberra0 libsndfile1 libc6 libstdc++6 \
                fonts-wine fonts-liberation libcanberra-pulse sound-theme-freedesktop qt6-qpa-plugins; do
   grep -qxE -- "${package//+/\\+}(t64)?" <<<"$depends" || fail "Depends lacks $package"
 done

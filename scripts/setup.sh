@@ -13,7 +13,7 @@ packages=(
   clang
   qt6-base-dev qt6-base-dev-tools
   fonts-wine fonts-liberation
-  libcanberra-dev libcanberra-pulse sound-theme-freedesktop
+  libcanberra-dev libcanberra-pulse sound-theme-freedesktop libsndfile1-dev
 )
 # What the test command adds: the sanitizer and fuzzer runtimes, a sound
 # server for the null sink the sound tests play into, an X server with openbox
