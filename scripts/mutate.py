@@ -70,8 +70,10 @@ RULES = [
     ("false to true", r"\bfalse\b", "true"),
     ("condition negated", r"\bif \((.*)\)(\s*\{?\s*)$", r"if (!(\1))\2"),
     ("! dropped", r"!(?=[A-Za-z_(])", ""),
-    ("constant + 1", r"(?<![\w.])(\d+)(?![\w.])", lambda m: str(int(m.group(1)) + 1)),
-    ("constant to 0", r"(?<![\w.])([1-9]\d*)(?![\w.])", "0"),
+    # A digit group of a number written with separators (1'000'000) is left
+    # alone; a character constant such as '0' is not.
+    ("constant + 1", r"(?<![\w.])(?<!\d')(\d+)(?![\w.])(?!'\d)", lambda m: str(int(m.group(1)) + 1)),
+    ("constant to 0", r"(?<![\w.])(?<!\d')([1-9]\d*)(?![\w.])(?!'\d)", "0"),
     ("break to continue", r"\bbreak;", "continue;"),
     ("return early", r"^(\s*)(?=\S.*;\s*$)(?!return|case|default|break|continue|\}|//)", r"\1return;"),
 ]
