@@ -78,7 +78,9 @@ RULES = [
     ("return early", r"^(\s*)(?=\S.*;\s*$)(?!return|case|default|break|continue|\}|//)", r"\1return;"),
 ]
 # A statement on one line of its own, which can be deleted.
-STATEMENT = re.compile(r"^\s*(?!return\b|case\b|default\b|[{}]|//|#|public:|private:|protected:)[^;{}]*;\s*$")
+# (The look-ahead is anchored at the first non-blank: deleting a `return x;`
+# leaves a function that returns nothing, which is undefined, not a mutant.)
+STATEMENT = re.compile(r"^(?!\s*(?:return\b|case\b|default\b|[{}]|//|#|public:|private:|protected:))\s*[^;{}]*;\s*$")
 
 
 def source_files(folders):

@@ -176,6 +176,41 @@ private slots:
         }
     }
 
+    // The fields on the black panels show their text white on black, at
+    // both ratios.
+    void fieldsShowLightTextOnBlack_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qreal>("ratio");
+        for (qreal ratio : {1.0, 2.0}) {
+            const QByteArray at = " at " + QByteArray::number(ratio);
+            for (const char *name : {"Scanlines", "SoundBuffersize", "GCode1"})
+                QTest::newRow(name + at) << QString::fromLatin1(name) << ratio;
+        }
+    }
+    void fieldsShowLightTextOnBlack()
+    {
+        QFETCH(QString, name);
+        QFETCH(qreal, ratio);
+        auto *field = control<QLineEdit>(name);
+        testing::showPanelOf(form, field);
+        field->setEnabled(true);
+        field->setText(u"8888"_s);
+        const QImage image = drawn(field, ratio);
+        // Inside the frame: the black ground, and text clearly lighter.
+        const QRect inside = QRect(QPoint(0, 0), image.size()).adjusted(qRound(3 * ratio), qRound(3 * ratio),
+                                                                          -qRound(3 * ratio), -qRound(3 * ratio));
+        int darkest = 255, brightest = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                darkest = qMin(darkest, brightness(image.pixel(x, y)));
+                brightest = qMax(brightest, brightness(image.pixel(x, y)));
+            }
+        }
+        QCOMPARE_LE(darkest, 16);
+        QCOMPARE_GE(brightest, 230);
+    }
+
     // A light tick mark at every value, under SoundRatio and over Frameskip.
     void slidersShowATickAtEveryValue_data()
     {

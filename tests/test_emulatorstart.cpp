@@ -446,12 +446,26 @@ private slots:
     {
         QTemporaryDir launcher, working;
         QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
+        const auto openDescriptors = [] {
+            return QDir(QStringLiteral("/proc/self/fd"))
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
+                .size();
+        };
+        qsizetype afterFirst = 0;
         for (int i = 0; i < 300; ++i) {
             const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
             QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("start %1: %2").arg(i).arg(problem)));
+            if (i == 0) {
+                QVERIFY(QTest::qWaitFor([] { return zombiesOfOurs().isEmpty(); }, loadMargin));
+                afterFirst = openDescriptors();
+            }
         }
         QVERIFY2(QTest::qWaitFor([] { return zombiesOfOurs().isEmpty(); }, loadMargin),
                  qPrintable(zombiesOfOurs().join(QLatin1Char(' '))));
+        // Once every emulator has ended, the launcher holds no more descriptors
+        // than after the first start: none is kept per start.
+        QVERIFY2(QTest::qWaitFor([&] { return openDescriptors() <= afterFirst; }, loadMargin),
+                 qPrintable(QStringLiteral("%1 then %2").arg(afterFirst).arg(openDescriptors())));
     }
 
     // Ending the launcher leaves the emulator running: the stand-in writes its
@@ -488,6 +502,10 @@ private slots:
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), "MZ\x90\x00 not really a program", false);
         writeFile(bin.filePath(QStringLiteral("wine")), recorderScript(record), true);
+        // A wine in the working folder is not the one on PATH: it is never run
+        // (it would record elsewhere, and the record above would not come).
+        writeFile(working.filePath(QStringLiteral("wine")),
+                  recorderScript(working.filePath(QStringLiteral("wrong-wine.txt"))), true);
 
         const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("My Game.sfc")), {},
                                               {launcher.path(), working.path(), bin.path()});

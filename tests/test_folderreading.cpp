@@ -293,6 +293,8 @@ private slots:
                                                                << QStringList{"/", "/mediax", "/mediax/roms"};
         QTest::newRow("untidy path") << "/home//ann/./roms/" << "/home"
                                      << QStringList{"/home", "/home/ann", "/home/ann/roms"};
+        // A name with no folder above it ends the chain (and the walk up) at once.
+        QTest::newRow("a bare relative name") << "roms" << "/" << QStringList{"roms"};
     }
     void folderChains()
     {

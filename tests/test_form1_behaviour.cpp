@@ -98,6 +98,8 @@ private slots:
             << "rom bad" << QStringList{"notice: " + QStringLiteral("Please select an appropriate range of 128-4096 in the Sound Buffersize Box"), "notice: " + QStringLiteral("Choosing a number below 85 CPU cycles can produce strange effects"),
                                         "notice: " + QStringLiteral("Please select a percentage of CPU cycles of 0 to 200. The default value will be used instead."),
                                         "start: snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC"};
+        QTest::newRow("sound disabled")
+            << "rom nosound" << QStringList{"start: snes9x.exe -m 9 -f 0 -nosound  -ratio 1+ -h 100 GAME.SMC"};
         QTest::newRow("failed start is reported")
             << "rom fail" << QStringList{"start: snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC",
                                          "notice: snes9x.exe could not be found"};
@@ -127,6 +129,8 @@ private slots:
             click(control<QCheckBox>(form, u"Code3ON"_s));
             typeInto(control<QLineEdit>(form, u"GCode3"_s), QStringLiteral("DD38-4D9A"));
         }
+        if (setup.contains(QLatin1String("nosound")))
+            click(control<QCheckBox>(form, u"DisableSound"_s));
         if (setup.contains(QLatin1String("bad"))) {
             typeInto(control<QLineEdit>(form, u"SoundBuffersize"_s), QStringLiteral("12"));
             typeInto(control<QLineEdit>(form, u"Scanlines"_s), QStringLiteral("-5"));

@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -28,6 +29,16 @@ namespace {
 const QStringList panels{"VidOpt", "SoundOpt", "RomOpt", "JoyOpt", "MiscOpt", "GcheatOpt"};
 
 QStringList words(const char *text) { return QString::fromLatin1(text).split(' ', Qt::SkipEmptyParts); }
+
+// Counts the mouse presses that reach a widget.
+struct PressCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::MouseButtonPress ? 1 : 0;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -140,6 +151,9 @@ private slots:
             << words("StereoSound NoSoundEcho NoMasterVol NoSampleCaching DisableSound") << words("DisableSound")
             << words("StereoSound MonoSound NoSoundEcho NoMasterVol NoSampleCaching") << QStringList{}
             << soundDependants;
+        QTest::newRow("disabling sound from the start clears mono")
+            << words("DisableSound") << words("DisableSound") << words("MonoSound StereoSound") << QStringList{}
+            << soundDependants;
         QTest::newRow("enabling sound again brings back mono, boxes stay clear")
             << words("StereoSound NoSoundEcho DisableSound DisableSound") << words("MonoSound")
             << words("StereoSound NoSoundEcho DisableSound") << soundDependants << QStringList{};
@@ -185,6 +199,44 @@ private slots:
         QTest::mouseClick(control<QPushButton>(form, u"SoundOn"_s), Qt::LeftButton);
         QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
         QCOMPARE(QApplication::topLevelWidgets().count(help), 1);
+    }
+
+    // GrIP blocks only the main window: Help and the readme, opened before
+    // it, still take clicks (which modality would drop before any widget).
+    void helpAndReadmeTakeClicksWhileGripShows()
+    {
+        QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(form, u"ReadmeOn"_s), Qt::LeftButton);
+        clickOn("GRIPINFO");
+        QVERIFY(windows->dialogbox1()->isVisible());
+        QVERIFY(!form->takesInput());
+        for (QWidget *window : {static_cast<QWidget *>(windows->help()), static_cast<QWidget *>(windows->form3())}) {
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            const QPoint point = window->rect().center();
+            QWidget *target = window->childAt(point) ? window->childAt(point) : window;
+            PressCounter presses;
+            target->installEventFilter(&presses);
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, point);
+            QVERIFY2(presses.count == 1, qPrintable(window->objectName()));
+        }
+    }
+
+    // The wrapped caption of int2 ticks its box on a left click only, and
+    // only when the button comes up over it.
+    void wrappedCaptionTakesOnlyALeftClick()
+    {
+        auto *box = control<QCheckBox>(form, u"int2"_s);
+        testing::showPanelOf(form, box);
+        auto *caption = box->findChild<QLabel *>();
+        QVERIFY(caption);
+        const bool before = box->isChecked();
+        QTest::mouseClick(caption, Qt::RightButton);
+        QCOMPARE(box->isChecked(), before);
+        QTest::mousePress(caption, Qt::LeftButton);
+        QTest::mouseRelease(caption, Qt::LeftButton, {}, QPoint(caption->width() + 5, caption->height() + 5));
+        QCOMPARE(box->isChecked(), before);
+        QTest::mouseClick(caption, Qt::LeftButton);
+        QCOMPARE(box->isChecked(), !before);
     }
 
     void gripDialogBlocksTheMainWindowUntilItGoes_data()

@@ -283,6 +283,18 @@ private slots:
         QCOMPARE(romField(), QStringLiteral("Second.smc"));
     }
 
+    // Ctrl+click takes the selection away again: the name picked stays in
+    // the field, never an empty one.
+    void deselectingKeepsThePickedName()
+    {
+        QVERIFY(clickFile(fileList(), QStringLiteral("alpha.sfc")));
+        const QModelIndex index = fileList()->model()->index(rowOf(fileList(), QStringLiteral("alpha.sfc")), 0);
+        QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          fileList()->visualRect(index).center());
+        QVERIFY(!fileList()->selectionModel()->hasSelection());
+        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+    }
+
     void keyboardSelection()
     {
         // Tabbing into the file list chooses nothing; moving in it does.

@@ -10,6 +10,22 @@
 
 using namespace tavik;
 
+namespace {
+
+// Calls back when the watched widget is hidden.
+struct WhenHidden : QObject {
+    std::function<void()> then;
+    explicit WhenHidden(std::function<void()> f) : then(std::move(f)) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            then();
+        return false;
+    }
+};
+
+} // namespace
+
 class SplashTest : public QObject {
     Q_OBJECT
 
@@ -57,11 +73,16 @@ private slots:
             return;
         }
         QVERIFY(!windows.isForm1Loaded());
+        // A window is always up: the main window shows before the splash hides.
+        bool mainShownAtHide = false;
+        WhenHidden watch([&] { mainShownAtHide = windows.isForm1Loaded() && windows.form1()->isVisible(); });
+        splash->installEventFilter(&watch);
         timer->start(0);
         QTRY_VERIFY(windows.isForm1Loaded());
         QVERIFY(windows.form1()->isVisible());
         QVERIFY(windows.isSplashLoaded());
         QVERIFY(!splash->isVisible());
+        QVERIFY(mainShownAtHide);
         QVERIFY(!timer->isActive());
         QCOMPARE(windows.form1()->videoModeInForce(), QStringLiteral("-m 9 "));
         QCOMPARE(quits, 0);
