@@ -120,7 +120,9 @@ def mutants_of(path):
                 new += line[match.end():]
                 if new != line:
                     yield (path, number, name, new)
-        if STATEMENT.match(line) and not re.match(r"^\s*(const\s+)?[\w:<>,\s*&]+\s+\w+\s*[=({;]", line):
+        # (A defaulted or deleted member is a definition, not a statement:
+        # without it the shared library would link and fail only when loaded.)
+        if STATEMENT.match(line) and not re.search(r"=\s*(default|delete)\s*;", line) and not re.match(r"^\s*(const\s+)?[\w:<>,\s*&]+\s+\w+\s*[=({;]", line):
             yield (path, number, "statement deleted", "")
 
 
