@@ -155,6 +155,13 @@ def application(pid):
     return None
 
 
+def role_name(acc):
+    """The role's name as Debian 12's AT-SPI gives it; Debian 13's calls a
+    push button just "button"."""
+    name = acc.getRoleName()
+    return "push button" if name == "button" else name
+
+
 def find(root, name, role=None, showing=True):
     """The first object under root with that name (and role), breadth first."""
     queue = [root]
@@ -171,7 +178,7 @@ def find(root, name, role=None, showing=True):
                 state = child.getState()
                 if showing and not state.contains(pyatspi.STATE_SHOWING):
                     continue
-                if child.name == name and (role is None or child.getRoleName() == role):
+                if child.name == name and (role is None or role_name(child) == role):
                     return child
             except Exception:
                 continue
@@ -321,8 +328,8 @@ def journey_start(s):
     rom = s.control("ROM Loaded:", "text")
     check(text_of(rom) == "Select a SNES Rom File", f"ROM field shows {text_of(rom)!r}")
     has_focus = wait_for("a focused control", lambda: focused(s.main()))
-    check(has_focus.name == "ROM Loaded:" and has_focus.getRoleName() == "text",
-          f"the keyboard focus is on {has_focus.getRoleName()} {has_focus.name!r}, not the ROM field")
+    check(has_focus.name == "ROM Loaded:" and role_name(has_focus) == "text",
+          f"the keyboard focus is on {role_name(has_focus)} {has_focus.name!r}, not the ROM field")
 
 
 def journey_panel(s):
@@ -510,7 +517,7 @@ def dump(node, depth=0):
     for child in node:
         if child is None or not child.getState().contains(pyatspi.STATE_SHOWING):
             continue
-        print("  " * depth + f"{child.getRoleName()} {child.name!r}")
+        print("  " * depth + f"{role_name(child)} {child.name!r}")
         dump(child, depth + 1)
 
 
