@@ -52,9 +52,10 @@ done
 logs=$(mktemp -d /tmp/tavik-test-logs-XXXXXX)
 pids=()
 for preset in "${presets[@]}"; do
-  # Four tests at a time: the sound tests spend seconds waiting for playback
-  # to drain, and the others run beside them.
-  ctest --preset "$preset" --parallel 4 >"$logs/$preset.log" 2>&1 &
+  # Eight tests at a time: the sound tests and the journeys spend seconds
+  # waiting (for playback to drain, a server's grace, the splash), not
+  # computing, and the others run beside them.
+  ctest --preset "$preset" --parallel 8 >"$logs/$preset.log" 2>&1 &
   pids+=($!)
 done
 status=0
