@@ -13,27 +13,11 @@ bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 
-# A private sound server with a null sink, so the sound tests play for real
-# without a sound card; it is stopped when the tests end.
-export XDG_RUNTIME_DIR
-XDG_RUNTIME_DIR=$(mktemp -d /tmp/tavik-test-XXXXXX)
-export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
-stop_sound_server() {
-  pactl exit >/dev/null 2>&1 || true
-  rm -rf "$XDG_RUNTIME_DIR"
-}
-trap stop_sound_server EXIT
-# Its messages are shown only when it does not come up.
-pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
-  --load="module-null-sink sink_name=tavik_null" --load=module-native-protocol-unix \
-  --log-target=file:"$XDG_RUNTIME_DIR/pulseaudio.log" || true
-for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-if ! pactl info >/dev/null 2>&1; then
-  echo "$0: the private PulseAudio server did not start:" >&2
-  cat "$XDG_RUNTIME_DIR/pulseaudio.log" >&2 2>/dev/null || true
-  exit 1
+# The suites run beside a private sound server with a null sink, so the sound
+# tests play for real without a sound card; it is stopped when they end.
+if [ -z "${TAVIK_TEST_SOUND_SERVER:-}" ]; then
+  exec bash scripts/with_sound_server.sh bash scripts/test.sh
 fi
-export TAVIK_TEST_SOUND_SERVER=1
 presets=(default debug-asan fuzz)
 for preset in "${presets[@]}"; do
   echo "== build $preset"
