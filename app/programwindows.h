@@ -7,6 +7,7 @@
 #include "windowset/windowset.h"
 
 #include <QPointer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
