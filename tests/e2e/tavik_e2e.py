@@ -262,15 +262,17 @@ class Session:
 
     def accessible(self):
         if self.app is None:
-            self.app = wait_for("tavik on the accessibility bus", lambda: application(self.process.pid))
+            # As long as a first start on a fresh machine may take.
+            self.app = wait_for("tavik on the accessibility bus", lambda: application(self.process.pid),
+                                timeout=30)
         return self.app
 
     def main_window(self):
-        return wait_for("the main window on the screen", lambda: visible_window(MAIN_TITLE))
+        return wait_for("the main window on the screen", lambda: visible_window(MAIN_TITLE), timeout=30)
 
     def main(self):
         return wait_for("the main window in the accessibility tree",
-                        lambda: top_level(self.accessible(), MAIN_TITLE))
+                        lambda: top_level(self.accessible(), MAIN_TITLE), timeout=30)
 
     def control(self, name, role=None, window=MAIN_TITLE):
         def probe():
@@ -317,9 +319,11 @@ def assert_owned_by_main(window, what, main):
 
 def journey_start(s):
     """Splash, then the main window, centred, with the keys in the ROM field."""
+    # The first start on a fresh machine also builds the font cache, which
+    # takes seconds; the splash promises nothing about how soon it shows.
     splash = wait_for("the splash", lambda: [w for w in run(
         "xdotool", "search", "--onlyvisible", "--pid", str(s.process.pid), check_status=False).split()
-        if client_rect(int(w))[2:] == (323, 265)])
+        if client_rect(int(w))[2:] == (323, 265)], timeout=30)
     check(visible_window(MAIN_TITLE) is None, "the main window showed while the splash was up")
     main = s.main_window()
     wait_for("the splash to go", lambda: not is_viewable(int(splash[0])))
