@@ -44,8 +44,13 @@ QByteArray reportingEmulator(const QString &record, const QString &go = {})
     return QStringLiteral("#!/bin/sh\n"
                           "out='%1'\n"
                           "go='%2'\n"
+                          // The signal masks are read by the shell itself: while it waits
+                          // for a command of its own, it blocks every signal for a moment.
+                          "while IFS= read -r line; do case $line in\n"
+                          "  SigIgn:*) ignored=${line#*:} ;; SigBlk:*) blocked=${line#*:} ;; esac\n"
+                          "done < /proc/$$/status\n"
                           "{ echo $$; cut -d' ' -f6 /proc/$$/stat; readlink /proc/$$/fd/0;\n"
-                          "  sed -n 's/^SigIgn:\\t//p' /proc/$$/status; sed -n 's/^SigBlk:\\t//p' /proc/$$/status;\n"
+                          "  echo $ignored; echo $blocked;\n"
                           "} > \"$out.tmp\"\n"
                           "mv \"$out.tmp\" \"$out\"\n"
                           "i=0\n"
