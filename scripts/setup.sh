@@ -24,7 +24,7 @@ test_packages=(
   pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db groff-base
   xvfb openbox xdotool wmctrl x11-utils imagemagick
-  dbus at-spi2-core python3 python3-pyatspi
+  dbus at-spi2-core python3 python3-pyatspi python3-xlib
 )
 case "${1:-}" in
   run) ;;

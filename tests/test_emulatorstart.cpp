@@ -484,7 +484,7 @@ private slots:
                   QStringLiteral("#!/bin/sh\n"
                                  "i=0\n"
                                  "while [ ! -e '%1' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
-                                 "[ -e '%1' ] && echo still running > '%2'\n")
+                                 "[ -e '%1' ] && echo still running > '%2.tmp' && mv '%2.tmp' '%2'\n")
                       .arg(go, record)
                       .toUtf8(),
                   true);

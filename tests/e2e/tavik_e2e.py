@@ -14,15 +14,19 @@ failure a screenshot of the screen is saved and its path printed.
 """
 import json
 import os
+import select
 import shutil
 import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 import wave
+
+from Xlib import Xatom
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCREEN = (1280, 1024)
@@ -138,6 +142,104 @@ def keys(*names):
     run("xdotool", "key", "--delay", "30", *names)
 
 
+class MapRecord:
+    """What the X server maps and unmaps, recorded from before the program starts.
+
+    A window that shows only for a moment (the splash) is checked from this
+    record, not looked for while it may already be gone. Its own connection to
+    the server watches the root for new windows and each new window for its
+    mapping; a window mapped before its watch began is recorded as found mapped."""
+
+    def __init__(self):
+        from Xlib import X, display
+        self.X = X
+        self.display = display.Display()
+        self.display.set_error_handler(lambda *args: None)  # windows may go at any time
+        self.pid_atom = self.display.intern_atom("_NET_WM_PID")
+        self.name_atom = self.display.intern_atom("_NET_WM_NAME")
+        self.utf8 = self.display.intern_atom("UTF8_STRING")
+        self.started = time.monotonic()
+        self.events = []  # (seconds, "map" or "unmap", window, pid, title, (width, height))
+        self.lock = threading.Lock()
+        self.stopping = False
+        self.display.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        self.display.sync()
+        self.thread = threading.Thread(target=self._watch, daemon=True)
+        self.thread.start()
+
+    def restart_clock(self):
+        self.started = time.monotonic()
+
+    def _describe(self, window):
+        try:
+            pid = window.get_full_property(self.pid_atom, self.X.AnyPropertyType)
+            name = window.get_full_property(self.name_atom, self.utf8) or \
+                window.get_full_property(Xatom.WM_NAME, Xatom.STRING)
+            title = name.value if name else b""
+            title = title.decode("utf-8", "replace") if isinstance(title, bytes) else title
+            geometry = window.get_geometry()
+            return (pid.value[0] if pid else None, title, (geometry.width, geometry.height))
+        except Exception:
+            return (None, "", (0, 0))
+
+    def _add(self, kind, window):
+        """Records the program's windows: those with a process number (the
+        window manager's frames have none)."""
+        pid, title, size = self._describe(window) if kind == "map" else (None, "", (0, 0))
+        with self.lock:
+            if kind != "map":
+                # An unmapped or destroyed window is described as it was mapped.
+                for _, k, w, p, t, z in reversed(self.events):
+                    if w == window.id and k == "map":
+                        pid, title, size = p, t, z
+                        break
+            if pid is not None:
+                self.events.append((time.monotonic() - self.started, kind, window.id, pid, title, size))
+
+    def _watch(self):
+        X = self.X
+        while not self.stopping:
+            if not self.display.pending_events():
+                select.select([self.display.fileno()], [], [], 0.1)
+                if not self.display.pending_events():
+                    continue
+            event = self.display.next_event()
+            if event.type == X.CreateNotify:
+                window = event.window
+                window.change_attributes(event_mask=X.StructureNotifyMask)
+                try:
+                    if window.get_attributes().map_state == X.IsViewable:
+                        self._add("map", window)
+                except Exception:
+                    pass
+            elif event.type == X.MapNotify and event.event == event.window:
+                self._add("map", event.window)
+            elif event.type == X.UnmapNotify and event.event == event.window:
+                self._add("unmap", event.window)
+            elif event.type == X.DestroyNotify and event.event == event.window:
+                self._add("destroy", event.window)
+
+    def stop(self):
+        self.stopping = True
+        self.thread.join(timeout=2)
+
+    def find(self, pid, kinds=("map",), title=None, size=None, window=None):
+        """The first event of those kinds for one of the program's windows."""
+        with self.lock:
+            for event in self.events:
+                t, k, w, p, name, z = event
+                if (k in kinds and p == pid and (window is None or w == window)
+                        and (title is None or name == title) and (size is None or z == size)):
+                    return event
+        return None
+
+    def report(self):
+        with self.lock:
+            lines = [f"{t:6.2f} s  {k:5}  0x{w:x}  pid {p}  {n!r} {z[0]}x{z[1]}"
+                     for t, k, w, p, n, z in self.events]
+        return "what the X server mapped and unmapped, in order:\n       " + ("\n       ".join(lines) or "nothing")
+
+
 # --- the accessibility tree ---------------------------------------------------
 
 # Imported once the private session bus is up (see inner()).
@@ -245,7 +347,9 @@ class Session:
         standin = os.path.join(bindir, "snes9x.exe")
         with open(standin, "w") as f:
             f.write("#!/usr/bin/python3\nimport json, os, sys\n"
-                    f"json.dump({{'argv': sys.argv[1:], 'cwd': os.getcwd()}}, open({self.record!r}, 'w'))\n")
+                    f"with open({self.record!r} + '.tmp', 'w') as f:\n"
+                    "    json.dump({'argv': sys.argv[1:], 'cwd': os.getcwd()}, f)\n"
+                    f"os.replace({self.record!r} + '.tmp', {self.record!r})\n")
         os.chmod(standin, 0o755)
         self.env = dict(os.environ, PATH=bindir + os.pathsep + os.environ["PATH"],
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
@@ -253,10 +357,14 @@ class Session:
         self.env.pop("QT_SCALE_FACTOR", None)
         self.process = None
         self.app = None
+        self.maps = None
 
     def start(self):
         if os.path.exists(self.record):
             os.remove(self.record)
+        if self.maps is None:
+            self.maps = MapRecord()
+        self.maps.restart_clock()
         self.process = subprocess.Popen([self.tavik], cwd=self.work, env=self.env)
         self.app = None
 
@@ -287,6 +395,8 @@ class Session:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        if self.maps is not None:
+            self.maps.stop()
 
     def emulator_received(self):
         return wait_for("the emulator to start", lambda: os.path.exists(self.record) and
@@ -321,12 +431,20 @@ def journey_start(s):
     """Splash, then the main window, centred, with the keys in the ROM field."""
     # The first start on a fresh machine also builds the font cache, which
     # takes seconds; the splash promises nothing about how soon it shows.
-    splash = wait_for("the splash", lambda: [w for w in run(
-        "xdotool", "search", "--onlyvisible", "--pid", str(s.process.pid), check_status=False).split()
-        if client_rect(int(w))[2:] == (323, 265)], timeout=30)
-    check(visible_window(MAIN_TITLE) is None, "the main window showed while the splash was up")
+    # It shows for a moment only, so it is read from what the X server has
+    # mapped since the start, not looked for on the screen.
+    pid = s.process.pid
+
+    def recorded(what, **which):
+        try:
+            return wait_for(what, lambda: s.maps.find(pid, **which), timeout=30)
+        except JourneyFailed as error:
+            raise JourneyFailed(f"{error}; {s.maps.report()}")
+    splash = recorded("the splash", size=(323, 265))
+    main_mapped = recorded("the main window mapped", title=MAIN_TITLE)
+    check(main_mapped[0] > splash[0], f"the main window showed before the splash; {s.maps.report()}")
     main = s.main_window()
-    wait_for("the splash to go", lambda: not is_viewable(int(splash[0])))
+    recorded("the splash to go", kinds=("unmap", "destroy"), window=splash[2])
     check(client_rect(main)[2:] == (678, 372), f"main window client area {client_rect(main)[2:]}")
     assert_centred(main, "the main window")
     rom = s.control("ROM Loaded:", "text")
