@@ -33,8 +33,22 @@ public:
     void playSound(const QString &wavFile) override;
 
 private:
+    struct Mailbox;
+    // A message box over the window that is blocking input now (a modal
+    // window or another box), or else over the main window.
+    void showNoticeOverWhatIsUp(const QString &message);
+
     std::function<QWidget *()> m_owner;
     const std::unique_ptr<SoundEffect> m_sound;
+    // Reports of emulators that ended at once arrive on the start's own
+    // thread; they reach this object's thread through the mailbox, for as
+    // long as it exists.
+    const std::unique_ptr<QObject> m_receiver;
+    const std::shared_ptr<Mailbox> m_mailbox;
+    // A few descriptors held in reserve, let go while a message box shows,
+    // so that its text can still be drawn (its face read) when the launcher
+    // has run out of them.
+    std::vector<int> m_reserve;
 };
 
 // Makes `window` a dialog of `owner`: the window manager keeps it above its

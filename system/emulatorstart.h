@@ -7,7 +7,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
+
 namespace tavik {
+
+// An emulator that ends within this time of its start, with an error status or
+// by a signal, did not get going (wine that cannot run it, a ROM it refuses):
+// its end is reported, with the last lines it wrote to its error output.
+inline constexpr std::chrono::seconds earlyEndWindow{5};
+
+// Receives that report, in plain words, on a thread of the start's own.
+using EarlyEndReport = std::function<void(const QString &message)>;
 
 // Where the start looks for programs and where the emulator runs.
 struct StartEnvironment {
@@ -39,8 +50,10 @@ ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnviron
 // the folder the ROM was picked in, so that a bare ROM name is found there;
 // when that is empty, in the environment's working folder. The program itself
 // is looked up as always. Returns the empty text on success, otherwise the
-// reason in plain words.
+// reason in plain words. `onEarlyEnd`, when given, hears of an emulator that
+// ends at once with an error.
 QString StartEmulator(const EmulatorCommand &command, const QString &runFolder = {},
-                      const StartEnvironment &environment = StartEnvironment::current());
+                      const StartEnvironment &environment = StartEnvironment::current(),
+                      const EarlyEndReport &onEarlyEnd = {});
 
 } // namespace tavik

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace tavik {
 namespace {
 
@@ -17,6 +19,18 @@ QString folderIdentity(const QString &folder)
     const QFileInfo info(folder);
     const QString real = info.canonicalFilePath();
     return real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real;
+}
+
+// What a file system entry that is neither a file nor a folder is.
+QString kindOfEntry(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    return QStringLiteral("a special file");
 }
 
 } // namespace
@@ -59,10 +73,14 @@ QStringList nonProgramEntries(const QString &name, const QStringList &folders)
     for (const QString &folder : folders) {
         const QFileInfo candidate(QDir(folder), name);
         const QString path = QDir::toNativeSeparators(candidate.absoluteFilePath());
+        struct stat entry {};
         if (candidate.isDir())
             lines.append(QStringLiteral("%1 is a folder, not a program.").arg(path));
         else if (candidate.isSymLink() && !candidate.exists())
             lines.append(QStringLiteral("%1 is a link to nothing.").arg(path));
+        else if (::stat(QFile::encodeName(candidate.absoluteFilePath()).constData(), &entry) == 0
+                 && !S_ISREG(entry.st_mode))
+            lines.append(QStringLiteral("%1 is %2, not a program.").arg(path, kindOfEntry(entry.st_mode)));
     }
     return lines;
 }

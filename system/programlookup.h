@@ -19,7 +19,8 @@ QStringList programSearchFolders(const QString &launcherFolder, const QString &w
 QString findProgram(const QString &name, const QStringList &folders);
 
 // One line for each entry called `name` in `folders` that stands where a
-// program is looked for but can never be run: a folder, or a link to nothing.
+// program is looked for but can never be run: a folder, a link to nothing, a
+// named pipe, a socket or a device.
 // Each names the entry's path; empty when there is no such entry.
 QStringList nonProgramEntries(const QString &name, const QStringList &folders);
 

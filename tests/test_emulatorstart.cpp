@@ -10,11 +10,19 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstddef>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <pthread.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -224,6 +232,7 @@ private slots:
         QTest::newRow("a link to a folder") << "" << "folder link" << "%3/snes9x.exe is a folder, not a program.\n" + searched;
         QTest::newRow("both, in search order")
             << "dangling" << "folder" << "%1/snes9x.exe is a link to nothing.\n%3/snes9x.exe is a folder, not a program.\n" + searched;
+        QTest::newRow("a named pipe") << "" << "fifo" << "%3/snes9x.exe is a named pipe, not a program.\n" + searched;
         QTest::newRow("a program further on still wins") << "folder" << "program" << "";
     }
     void nonProgramsAreNamed()
@@ -242,6 +251,8 @@ private slots:
                 QVERIFY(QFile::link(elsewhere.path(), at));
             else if (kind == QLatin1String("program"))
                 writeFile(at, "#!/bin/sh\n", true);
+            else if (kind == QLatin1String("fifo"))
+                QCOMPARE(::mkfifo(QFile::encodeName(at).constData(), 0755), 0);
         };
         make(inLauncher, launcher.path());
         make(inPath, bin.path());
@@ -527,7 +538,9 @@ private slots:
         QTest::newRow("not found names the folders") << "none" << "could not be found";
         QTest::newRow("not executable") << "plain" << "is not executable";
         QTest::newRow("Windows program without wine") << "mz" << "wine";
-        QTest::newRow("refused by the system") << "badinterpreter" << "refused";
+        QTest::newRow("missing interpreter") << "badinterpreter" << "names, /nonexistent/interpreter, does not exist.";
+        QTest::newRow("Windows line ends") << "crlf" << "names, /bin/sh\\r, does not exist.";
+        QTest::newRow("a long PATH is cut") << "longpath" << "\n  and 294 more";
     }
     void failureReasons()
     {
@@ -541,13 +554,117 @@ private slots:
             writeFile(program, "MZ", true);
         else if (setup == QLatin1String("badinterpreter"))
             writeFile(program, "#!/nonexistent/interpreter\n", true);
+        else if (setup == QLatin1String("crlf"))
+            writeFile(program, "#!/bin/sh\r\nexit 0\r\n", true);
+        QString path = emptyBin.path();
+        if (setup == QLatin1String("longpath")) {
+            QFile::remove(program);
+            for (int i = 0; i < 299; ++i)
+                path += QStringLiteral(":%1/%2").arg(emptyBin.path()).arg(i);
+        }
 
-        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), emptyBin.path()});
+        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), path});
         QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
+        QVERIFY2(problem.count(QLatin1Char('\n')) < 12, qPrintable(problem));
         if (setup == QLatin1String("none")) {
             for (const QString &folder : {launcher.path(), working.path(), emptyBin.path()})
                 QVERIFY2(problem.contains(folder), qPrintable(problem));
         }
+    }
+
+    // An emulator that fails at once is reported with its last words; one
+    // that ends well, or fails only after the first seconds, is not.
+    void earlyEndIsReported_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QStringList>("reported"); // parts of the report; empty when none is due
+        QTest::newRow("wine cannot run it")
+            << QByteArray("echo 'wine: could not load kernel32.dll' >&2\n"
+                          "echo 'it looks like wine32 is missing, you should install it.' >&2\nexit 1\n")
+            << QStringList{"ended with exit code 1 as soon as it started",
+                           "It last wrote:\nwine: could not load kernel32.dll\nit looks like wine32 is missing"};
+        QTest::newRow("a signal") << QByteArray("kill -SEGV $$\n")
+                                  << QStringList{"was ended by the signal SIGSEGV (Segmentation fault)"};
+        QTest::newRow("only the last lines")
+            << QByteArray("i=0; while [ $i -lt 400 ]; do i=$((i+1)); echo \"line $i\" >&2; done; exit 2\n")
+            << QStringList{"It last wrote:\nline 395\nline 396\nline 397\nline 398\nline 399\nline 400"};
+        QTest::newRow("ends well at once") << QByteArray("echo 'all fine' >&2\nexit 0\n") << QStringList{};
+        QTest::newRow("fails after the first seconds") << QByteArray("sleep 5.3\nexit 1\n") << QStringList{};
+    }
+    void earlyEndIsReported()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QStringList, reported);
+        QTemporaryDir launcher, working;
+        const QString record = working.filePath(QStringLiteral("pid"));
+        writeFile(launcher.filePath(emulatorName),
+                  "#!/bin/sh\necho $$ > '" + QFile::encodeName(record) + ".tmp'; mv '" + QFile::encodeName(record)
+                      + ".tmp' '" + QFile::encodeName(record) + "'\n" + script,
+                  true);
+        auto reports = std::make_shared<std::pair<std::mutex, QStringList>>();
+        const QString problem =
+            StartEmulator(command(), {}, {launcher.path(), working.path(), {}}, [reports](const QString &message) {
+                const std::lock_guard<std::mutex> hold(reports->first);
+                reports->second.append(message);
+            });
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const QStringList pid = waitForRecord(record);
+        QCOMPARE(pid.size(), 1);
+        // Once collected, the end has been judged.
+        QVERIFY(QTest::qWaitFor([&] { return !runningProcess(pid[0]) && !zombieOfOurs(pid[0]); }, loadMargin));
+        const auto taken = [&] {
+            const std::lock_guard<std::mutex> hold(reports->first);
+            return reports->second;
+        };
+        if (reported.isEmpty())
+            QTest::qWait(200);
+        else
+            QVERIFY(QTest::qWaitFor([&] { return !taken().isEmpty(); }, loadMargin));
+        const QStringList got = taken();
+        QCOMPARE(got.size(), reported.isEmpty() ? 0 : 1);
+        for (const QString &part : reported)
+            QVERIFY2(got[0].contains(part) && got[0].contains(launcher.filePath(emulatorName)), qPrintable(got[0]));
+        if (!reported.isEmpty())
+            QVERIFY2(got[0].count(QLatin1Char('\n')) <= 8, qPrintable(got[0]));
+    }
+
+    // Where process descriptors cannot be had (an old kernel, a sandbox), the
+    // emulator still starts, keeps running and is collected at its end.
+    void startsWithoutProcessDescriptors()
+    {
+        QTemporaryDir launcher, working;
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        const QString go = working.filePath(QStringLiteral("go"));
+        writeFile(launcher.filePath(emulatorName), reportingEmulator(record, go), true);
+        const pid_t starter = ::fork();
+        if (starter == 0) {
+            // pidfd_open answers ENOSYS in this copy of the launcher alone.
+            sock_filter filter[] = {
+                BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_pidfd_open, 0, 1),
+                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+            };
+            sock_fprog program{std::size(filter), filter};
+            if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
+                || ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
+                ::_exit(2);
+            if (::syscall(SYS_pidfd_open, ::getpid(), 0) >= 0 || errno != ENOSYS)
+                ::_exit(3);
+            if (!StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty())
+                ::_exit(4);
+            const QStringList started = waitForRecord(record);
+            if (started.isEmpty() || !runningProcess(started[0]))
+                ::_exit(5);
+            writeFile(go);
+            for (int i = 0; i < 1000 && (runningProcess(started[0]) || zombieOfOurs(started[0])); ++i)
+                ::usleep(10000);
+            ::_exit(runningProcess(started[0]) || zombieOfOurs(started[0]) ? 6 : 0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(starter, &status, 0), starter);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
     }
 };
 

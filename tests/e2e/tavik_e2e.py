@@ -345,8 +345,15 @@ class Session:
         bindir = os.path.join(workdir, "bin")
         os.makedirs(bindir)
         standin = os.path.join(bindir, "snes9x.exe")
+        # While the flag file exists, the stand-in fails at once as wine does
+        # when it cannot run a 32-bit program.
+        self.fail_flag = os.path.join(workdir, "fail-at-once")
         with open(standin, "w") as f:
             f.write("#!/usr/bin/python3\nimport json, os, sys\n"
+                    f"if os.path.exists({self.fail_flag!r}):\n"
+                    "    sys.stderr.write('wine: could not load kernel32.dll, status c0000135\\n'\n"
+                    "                     'it looks like wine32 is missing, you should install it.\\n')\n"
+                    "    sys.exit(1)\n"
                     f"with open({self.record!r} + '.tmp', 'w') as f:\n"
                     "    json.dump({'argv': sys.argv[1:], 'cwd': os.getcwd()}, f)\n"
                     f"os.replace({self.record!r} + '.tmp', {self.record!r})\n")
@@ -499,6 +506,43 @@ def journey_launch(s):
     check(os.path.realpath(got["cwd"]) == os.path.realpath(s.roms),
           f"the emulator ran in {got['cwd']}, not in the ROM's folder {s.roms}")
     check(s.process.poll() is None, "the launcher ended after the launch")
+
+
+def text_containing(root, fragment):
+    """The first showing object under root whose name contains fragment."""
+    queue = [root]
+    while queue:
+        node = queue.pop(0)
+        for child in node:
+            if child is None or not child.getState().contains(pyatspi.STATE_SHOWING):
+                continue
+            if fragment in (child.name or ""):
+                return child
+            queue.append(child)
+    return None
+
+
+def journey_early_end(s):
+    """An emulator that fails at once is reported in its own words; one that
+    ends well at once is not."""
+    main = s.main_window()
+    open(s.fail_flag, "w").close()
+    try:
+        click(s.control("< EMULATE! >", "push button"))
+        box = wait_for("the early end's message", lambda: visible_window("Tavik 2.5"))
+        assert_owned_by_main(box, "the early end's message", main)
+        words = wait_for("wine's words in the message", lambda: top_level(s.accessible(), "Tavik 2.5") and
+                         text_containing(top_level(s.accessible(), "Tavik 2.5"), "wine32 is missing"))
+        check("exit code 1" in words.name and "snes9x.exe" in words.name, f"the message says {words.name!r}")
+        click(s.control("OK", "push button", window="Tavik 2.5"))
+        wait_for("the message to close", lambda: visible_window("Tavik 2.5") is None)
+    finally:
+        os.remove(s.fail_flag)
+    os.remove(s.record)
+    click(s.control("< EMULATE! >", "push button"))
+    s.emulator_received()
+    settle(s)
+    check(visible_window("Tavik 2.5") is None, "an emulator that ended well was reported")
 
 
 def sound_events():
@@ -657,6 +701,7 @@ JOURNEYS = [
     ("start", journey_start),
     ("panel", journey_panel),
     ("launch", journey_launch),
+    ("early-end", journey_early_end),
     ("about", journey_about),
     ("grip", journey_grip),
     ("minimised-modal", journey_minimised_modal),
