@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <optional>
 
 // The pictures and the icon live in the windows library; a static library
@@ -134,14 +135,18 @@ namespace {
 QMargins lastFrame;
 
 // Where a window's frame goes for the frame to sit in the middle of the
-// primary screen's free area.
+// primary screen's free area. On a screen smaller than the window, its title
+// bar and left edge stay on the screen, where the window can still be moved
+// and closed; what does not fit hangs off the right and the bottom.
 std::optional<QPoint> centredFramePosition(const QWidget *window, const QMargins &frame)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return std::nullopt;
+    const QRect free = screen->availableGeometry();
     const QSize outer = window->size().grownBy(frame);
-    return screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2);
+    const QPoint centred = free.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    return QPoint(std::max(centred.x(), free.left()), std::max(centred.y(), free.top()));
 }
 
 // The window manager frames a window only once it is shown; then the window

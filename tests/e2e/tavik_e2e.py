@@ -7,7 +7,7 @@ found and read through the accessibility tree; it is driven with clicks and
 keys sent through the X server. A stand-in snes9x.exe on PATH records the
 arguments and the folder it was started with.
 
-    tavik_e2e.py PATH/TO/tavik [JOURNEY ...] [--awaiting=TAG,...]
+    tavik_e2e.py PATH/TO/tavik [JOURNEY ...] [--awaiting=TAG,...] [--screen=WxH]
 
 Each journey checks what the user sees or what the emulator receives. On a
 failure a screenshot of the screen is saved and its path printed.
@@ -679,6 +679,14 @@ def journey_exit(s):
     check(s.process.returncode == 0, f"the program ended with status {s.process.returncode}")
 
 
+def journey_small_screen(s):
+    """On a screen smaller than the window, its title bar and left edge stay on it."""
+    main = s.main_window()
+    x, y, w, h = frame_rect(main)
+    check(x >= 0 and y >= 0, f"the main window's frame {w}x{h} is at ({x}, {y}) on a "
+          f"{SCREEN[0]}x{SCREEN[1]} screen: its title bar or left edge is off the screen")
+
+
 def dump(node, depth=0):
     for child in node:
         if child is None or not child.getState().contains(pyatspi.STATE_SHOWING):
@@ -707,8 +715,8 @@ JOURNEYS = [
     ("minimised-modal", journey_minimised_modal),
     ("exit", journey_exit),
 ]
-# Only when asked for by name.
-EXTRA_JOURNEYS = [("dump", journey_dump)]
+# Only when asked for by name; small-screen with --screen=640x480.
+EXTRA_JOURNEYS = [("dump", journey_dump), ("small-screen", journey_small_screen)]
 
 
 def screenshot(workdir, name):
@@ -814,10 +822,13 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     tavik = os.path.abspath(sys.argv[1])
-    selected = [a for a in sys.argv[2:] if not a.startswith("--awaiting=")]
+    global SCREEN
+    selected = [a for a in sys.argv[2:] if not a.startswith("--")]
     for a in sys.argv[2:]:
         if a.startswith("--awaiting="):
             awaiting.update(t for t in a.split("=", 1)[1].split(",") if t)
+        elif a.startswith("--screen="):
+            SCREEN = tuple(int(v) for v in a.split("=", 1)[1].split("x"))
     if os.environ.get("TAVIK_E2E_INNER"):
         return inner(tavik, selected)
     return outer(tavik, selected)
