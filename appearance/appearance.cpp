@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -22,6 +23,8 @@ static void registerResources() { Q_INIT_RESOURCE(resources); }
 
 namespace tavik {
 namespace {
+
+Q_LOGGING_CATEGORY(lookLog, "tavik.look", QtWarningMsg)
 
 const QColor black(0, 0, 0);
 const QColor white(255, 255, 255);
@@ -65,7 +68,12 @@ void setUpStyleAndFaces()
     // Only the regular face: the bold face of this Tahoma draws strokes no
     // thicker than the regular one, so bold text is emboldened from the
     // regular outline instead, which reads as bold at every size.
-    QFontDatabase::addApplicationFont(dialogFaceFile);
+    if (QFontDatabase::addApplicationFont(dialogFaceFile) < 0)
+        qCInfo(lookLog, "the face file %s could not be added", qPrintable(dialogFaceFile));
+    if (!QFontDatabase::families().contains(dialogFace)) {
+        qCWarning(lookLog, "%s is not installed (the package fonts-wine has it); %s stands in",
+                  qPrintable(dialogFace), qPrintable(dialogFallbackFace));
+    }
     QApplication::setStyle(new ClassicStyle);
     QApplication::setFont(dialogFont());
 }

@@ -4,8 +4,10 @@
 // caller depends on neither, only on its own deadline.
 #include "system/soundeffect.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <canberra.h>
 #include <sndfile.h>
@@ -23,6 +25,8 @@ namespace tavik {
 using namespace std::chrono_literals;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
+
+Q_LOGGING_CATEGORY(soundLog, "tavik.sound", QtWarningMsg)
 
 // What the object and every playing thread share. A thread holds its own
 // reference, so nothing it touches is freed while it runs, whenever the
@@ -101,15 +105,22 @@ bool playAndWait(ca_context *context, SoundId id, const char *property, const ch
     ca.proplist_sets(properties, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
     const int started = ca.context_play_full(context, id, properties, onFinished, &playback);
     ca.proplist_destroy(properties);
-    if (started != CA_SUCCESS)
+    if (started != CA_SUCCESS) {
+        qCWarning(soundLog, "the sound server did not take %s: %s", value, ::ca_strerror(started));
         return false;
+    }
 
     std::unique_lock lock(playback.mutex);
     const auto ended = [&] { return playback.ends.count(id) != 0; };
     // A server slow to take the sound may take it after the caller gave up;
     // then it is stopped at once.
-    if (!playback.abandoned && playback.changed.wait_until(lock, playback.deadline, ended))
-        return playback.ends.at(id) == CA_SUCCESS;
+    if (!playback.abandoned && playback.changed.wait_until(lock, playback.deadline, ended)) {
+        const int end = playback.ends.at(id);
+        if (end != CA_SUCCESS)
+            qCWarning(soundLog, "the sound server could not play %s: %s", value, ::ca_strerror(end));
+        return end == CA_SUCCESS;
+    }
+    qCInfo(soundLog, "%s was stopped at its time limit", value);
     lock.unlock();
     ca.context_cancel(context, id);
     lock.lock();
@@ -128,14 +139,21 @@ void playInBackground(const std::shared_ptr<Playback> &playback)
             ca.context_change_props_full(context, properties);
             ca.proplist_destroy(properties);
         }
-        if (ca.context_open(context) == CA_SUCCESS && !abandoned(*playback)) {
+        const int opened = ca.context_open(context);
+        if (opened != CA_SUCCESS)
+            qCWarning(soundLog, "no sound: the sound server could not be reached: %s", ::ca_strerror(opened));
+        if (opened == CA_SUCCESS && !abandoned(*playback)) {
             const bool played = playback->playable
                                 && playAndWait(context, fileSound, CA_PROP_MEDIA_FILENAME,
                                                playback->file.c_str(), *playback);
-            if (!played && !abandoned(*playback))
+            if (!played && !abandoned(*playback)) {
+                qCInfo(soundLog, "the bell plays instead of the sound file");
                 playAndWait(context, bellSound, CA_PROP_EVENT_ID, "bell", *playback);
+            }
         }
         ca.context_destroy(context);
+    } else {
+        qCWarning(soundLog, "no sound: libcanberra could not be set up");
     }
     // Free before the caller hears of the end, so its next sound is not refused.
     playback->shared->busy = false;
@@ -160,22 +178,29 @@ const CanberraCalls &libcanberra()
 
 std::optional<milliseconds> soundLength(const QString &file)
 {
+    const auto unplayable = [&file](const char *why) {
+        qCInfo(soundLog, "%s is not played, the bell is: %s", qPrintable(QDir::toNativeSeparators(file)), why);
+        return std::nullopt;
+    };
     // Only a regular file: opening a named pipe would wait for a writer.
     if (!QFileInfo(file).isFile())
-        return std::nullopt;
+        return unplayable("it is missing, or is not a regular file");
     SF_INFO info{};
     SNDFILE *sound = ::sf_open(QFile::encodeName(file).constData(), SFM_READ, &info);
     if (!sound)
-        return std::nullopt;
+        return unplayable(::sf_strerror(nullptr));
     ::sf_close(sound);
     const int type = info.format & SF_FORMAT_TYPEMASK;
-    if ((type != SF_FORMAT_WAV && type != SF_FORMAT_WAVEX) || info.channels < 1
-        || info.samplerate < lowestSampleRate || info.samplerate > highestSampleRate || info.frames < 0
+    if ((type != SF_FORMAT_WAV && type != SF_FORMAT_WAVEX) || info.channels < 1)
+        return unplayable("it is not a WAV file with sound in it");
+    if (info.samplerate < lowestSampleRate || info.samplerate > highestSampleRate)
+        return unplayable("its sample rate is not that of a real sound");
+    if (info.frames < 0
         || info.frames / info.samplerate > std::chrono::duration_cast<std::chrono::seconds>(longestSound).count())
-        return std::nullopt;
+        return unplayable("it is longer than a sound effect may be");
     const milliseconds length(info.frames * 1000 / info.samplerate);
     if (length > longestSound)
-        return std::nullopt;
+        return unplayable("it is longer than a sound effect may be");
     return length;
 }
 
