@@ -16,11 +16,14 @@
 #include <mutex>
 #include <optional>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -95,6 +98,13 @@ bool runningProcess(const QString &pid)
         return false;
     const QList<QByteArray> fields = file.readAll().split(' ');
     return fields.size() > 2 && fields[2] != "Z";
+}
+
+qsizetype openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
+        .size();
 }
 
 // Whether signal `number` is in a /proc signal mask written in hexadecimal.
@@ -462,11 +472,6 @@ private slots:
     {
         QTemporaryDir launcher, working;
         QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
-        const auto openDescriptors = [] {
-            return QDir(QStringLiteral("/proc/self/fd"))
-                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
-                .size();
-        };
         qsizetype afterFirst = 0;
         for (int i = 0; i < 300; ++i) {
             const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
@@ -626,6 +631,32 @@ private slots:
             QVERIFY2(got[0].contains(part) && got[0].contains(launcher.filePath(emulatorName)), qPrintable(got[0]));
         if (!reported.isEmpty())
             QVERIFY2(got[0].count(QLatin1Char('\n')) <= 8, qPrintable(got[0]));
+    }
+
+    // With no descriptor left to watch it by, the emulator is still started
+    // (and collected by a thread of its own), not refused.
+    void startsWithNoDescriptorFree()
+    {
+        QTemporaryDir launcher, working;
+        QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
+        const pid_t starter = ::fork();
+        if (starter == 0) {
+            // Every descriptor in use.
+            const rlimit few{rlim_t(openDescriptors() + 8), rlim_t(openDescriptors() + 8)};
+            if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
+                ::_exit(2);
+            while (::open("/dev/null", O_RDONLY) >= 0) {
+            }
+            if (!StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty())
+                ::_exit(3);
+            for (int i = 0; i < 1000 && !zombiesOfOurs().isEmpty(); ++i)
+                ::usleep(10000);
+            ::_exit(zombiesOfOurs().isEmpty() ? 0 : 4);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(starter, &status, 0), starter);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
     }
 
     // Where process descriptors cannot be had (an old kernel, a sandbox), the
