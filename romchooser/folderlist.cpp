@@ -99,11 +99,16 @@ FolderList::FolderList(QWidget *parent)
     setTextElideMode(Qt::ElideRight);
     connect(this, &QAbstractItemView::activated, this, &FolderList::open);
     connect(m_loader, &FolderLoader::loaded, this, &FolderList::showContents);
+    connect(m_loader, &FolderLoader::readFailed, this, &FolderList::readFailed);
 }
 
 QString FolderList::setPath(const QString &folder, const QString &root)
 {
-    const QString target = QDir::cleanPath(QDir(m_path).absoluteFilePath(folder));
+    // Joined as text: QDir would look at the current folder through a name
+    // that is not UTF-8 (a byte kept as a lone surrogate) and change it.
+    const QString base = m_path.isEmpty() ? workingFolderPath() : m_path;
+    const QString target =
+        QDir::cleanPath(QDir::isAbsolutePath(folder) ? folder : base + QLatin1Char('/') + folder);
     const QString problem = folderProblem(target);
     if (!problem.isEmpty())
         return problem;
@@ -113,7 +118,8 @@ QString FolderList::setPath(const QString &folder, const QString &root)
     m_root = chain.first();
     QList<FolderRows::Row> rows;
     for (qsizetype i = 0; i < chain.size(); ++i) {
-        const QString caption = i == 0 ? QDir::toNativeSeparators(chain[i]) : QFileInfo(chain[i]).fileName();
+        const QString caption =
+            i == 0 ? QDir::toNativeSeparators(chain[i]) : chain[i].mid(chain[i].lastIndexOf(QLatin1Char('/')) + 1);
         rows.append({caption, chain[i], static_cast<int>(i), true});
     }
     m_rows->setRows(std::move(rows));

@@ -1,6 +1,7 @@
 // Reading folders for the ROM chooser on real temporary folders, the natural
 // name order, the folder chain of the folder list and the choice of drives.
 #include "system/drives.h"
+#include "system/filenames.h"
 #include "system/folderreading.h"
 #include "support/fakeemulator.h"
 
@@ -13,11 +14,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include <unistd.h>
 
 using namespace tavik;
+using tavik::testing::FailingFolderReads;
+using tavik::testing::makeByBytes;
+using tavik::testing::TemporaryFolder;
 using tavik::testing::WorkingFolderGuard;
 using tavik::testing::writeFile;
 
@@ -184,6 +189,115 @@ private slots:
         QVERIFY(contents.folders.isEmpty());
     }
 
+    // Any byte string is a name, and comes back from its text unchanged, as
+    // a file and as a folder that can be listed, opened and found again.
+    void namesAreBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const auto escaped = [](std::initializer_list<char16_t> units) { return QString::fromUtf16(units.begin(), qsizetype(units.size())); };
+        QTest::newRow("Latin-1") << QByteArray("Pok\xe9mon.smc") << u"Pok\xDCE9mon.smc"_qs;
+        QTest::newRow("CP437") << QByteArray("Pok\x82mon \x9a.smc") << u"Pok\xDC82mon \xDC9A.smc"_qs;
+        QTest::newRow("valid UTF-8") << QByteArray("Pok\xc3\xa9mon.smc") << u"Pok\u00E9mon.smc"_qs;
+        QTest::newRow("four-byte UTF-8") << QByteArray("\xf0\x9f\x8e\xae.sfc") << u"\U0001F3AE.sfc"_qs;
+        QTest::newRow("mixed") << QByteArray("Caf\xc3\xa9 \xe9t\xe9") << u"Caf\u00E9 \xDCE9t\xDCE9"_qs;
+        QTest::newRow("lone 0xFF") << QByteArray("\xff") << escaped({0xDCFF});
+        QTest::newRow("an escape's own UTF-8 form") << QByteArray("\xed\xb3\xa9") << escaped({0xDCED, 0xDCB3, 0xDCA9});
+        QTest::newRow("the replacement mark itself") << QByteArray("\xef\xbf\xbd") << u"\uFFFD"_qs;
+        QTest::newRow("text that spells an escape") << QByteArray("\\udce9") << u"\\udce9"_qs;
+        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf") << escaped({'a', 0xDCC0, 0xDCAF});
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << escaped({0xDCF4, 0xDC90, 0xDC80, 0xDC80});
+        QTest::newRow("cut short at the end") << QByteArray("ab\xe2\x82") << escaped({'a', 'b', 0xDCE2, 0xDC82});
+        QTest::newRow("an escape's byte after a four-byte character")
+            << QByteArray("\xf0\x9f\x8e\xae\xe9") << u"\U0001F3AE\xDCE9"_qs;
+    }
+    void namesAreBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(fileNameFromBytes(bytes), text);
+        bool whole = true;
+        QCOMPARE(fileNameToBytes(text, &whole), bytes);
+        QVERIFY(whole);
+        QVERIFY(!fileNameForDisplay(text).toUtf8().contains("?"));
+
+        TemporaryFolder dir;
+        const QString folder = dir.path() + QLatin1Char('/') + text;
+        makeByBytes(folder, true);
+        makeByBytes(folder + QLatin1Char('/') + text, false);
+        QCOMPARE(readFolder(dir.path()).folders, QStringList{text});
+        const FolderContents inside = readFolder(folder);
+        QCOMPARE(inside.files, QStringList{text});
+        QVERIFY2(inside.problem.isEmpty(), qPrintable(inside.problem));
+        QVERIFY(folderProblem(folder).isEmpty());
+        QVERIFY(isFolder(folder));
+        QVERIFY(::access(QByteArray(dir.path().toUtf8() + '/' + bytes + '/' + bytes).constData(), F_OK) == 0);
+    }
+
+    // A text with a lone surrogate that no byte was kept in names no file:
+    // it is refused, never turned into another name.
+    void textsThatNameNoBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("lone high surrogate") << QString::fromUtf16(u"a\xD800" "b");
+        QTest::newRow("high surrogate at the end") << QString::fromUtf16(u"ab\xD83C");
+        QTest::newRow("low surrogate below the kept bytes") << QString::fromUtf16(u"\xDC41.smc");
+        QTest::newRow("low surrogate above them") << QString::fromUtf16(u"\xDF00.smc");
+    }
+    void textsThatNameNoBytes()
+    {
+        QFETCH(QString, text);
+        bool whole = true;
+        fileNameToBytes(text, &whole);
+        QVERIFY(!whole);
+        fileNameToBytes(u"fine.smc", &whole);
+        QVERIFY2(!whole, "a later whole name must not hide the earlier failure");
+        QVERIFY(!folderProblem(text).isEmpty());
+        QVERIFY(!isFolder(text));
+    }
+
+    // A read that falls short says why; the names read before it stay.
+    void shortReads_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("reasonPart"); // empty: read whole
+        QTest::addColumn<QString>("messagePart");
+        QTest::newRow("read whole") << "whole" << "" << "";
+        QTest::newRow("never opened") << "missing" << "No such file" << "could not be opened";
+        QTest::newRow("fails midway") << "midway" << "Input/output error" << "could not be read to its end";
+    }
+    void shortReads()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, reasonPart);
+        QFETCH(QString, messagePart);
+        constexpr int files = 300;
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("roms"));
+        if (how != QLatin1String("missing")) {
+            QVERIFY(QDir().mkdir(folder));
+            for (int i = 0; i < files; ++i)
+                writeFile(folder + QStringLiteral("/A rather long ROM name, number %1.smc").arg(i));
+        }
+        std::optional<FailingFolderReads> failing;
+        if (how == QLatin1String("midway"))
+            failing.emplace(100, EIO);
+        FolderReader reader(folder);
+        FolderContents contents;
+        QVERIFY(reader.read(contents, 10));
+        QVERIFY(reader.read(contents));
+        QVERIFY(contents.complete);
+        QCOMPARE(contents.problem.isEmpty(), reasonPart.isEmpty());
+        QVERIFY2(contents.problem.contains(reasonPart), qPrintable(contents.problem));
+        QCOMPARE(contents.openFailed, how == QLatin1String("missing"));
+        const QString message = shortReadMessage(folder, contents);
+        QVERIFY2(message.contains(messagePart) && message.contains(folder) == !messagePart.isEmpty(), qPrintable(message));
+        if (how == QLatin1String("whole"))
+            QCOMPARE(contents.files.size(), files);
+        else if (how == QLatin1String("midway"))
+            QVERIFY(contents.files.size() >= 10 && contents.files.size() < 100);
+    }
+
     void naturalOrder_data()
     {
         QTest::addColumn<QStringList>("names");
@@ -265,18 +379,20 @@ private slots:
         QTest::newRow("deleted, blanks in its name") << "My  Roms" << true;
         QTest::newRow("deleted, named like the kernel's mark") << "old (deleted)" << true;
         QTest::newRow("there, named like the kernel's mark") << "old (deleted)" << false;
+        QTest::newRow("there, a Latin-1 name") << fileNameFromBytes("Jeux r\xe9tro") << false;
+        QTest::newRow("deleted, a Latin-1 name") << fileNameFromBytes("Jeux r\xe9tro") << true;
     }
     void workingFolderPaths()
     {
         QFETCH(QString, name);
         QFETCH(bool, deleted);
-        QTemporaryDir dir;
+        TemporaryFolder dir;
         const WorkingFolderGuard keep;
         const QString folder = QDir(dir.path()).canonicalPath() + QLatin1Char('/') + name;
-        QVERIFY(QDir().mkdir(folder));
-        QVERIFY(QDir::setCurrent(folder));
+        makeByBytes(folder, true);
+        QVERIFY(::chdir(fileNameToBytes(folder).constData()) == 0);
         if (deleted)
-            QVERIFY(QDir().rmdir(folder));
+            QVERIFY(::rmdir(fileNameToBytes(folder).constData()) == 0);
         QCOMPARE(workingFolderPath(), folder);
     }
 
