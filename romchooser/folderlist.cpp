@@ -104,11 +104,7 @@ FolderList::FolderList(QWidget *parent)
 
 QString FolderList::setPath(const QString &folder, const QString &root)
 {
-    // Joined as text: QDir would look at the current folder through a name
-    // that is not UTF-8 (a byte kept as a lone surrogate) and change it.
-    const QString base = m_path.isEmpty() ? workingFolderPath() : m_path;
-    const QString target =
-        QDir::cleanPath(QDir::isAbsolutePath(folder) ? folder : base + QLatin1Char('/') + folder);
+    const QString target = QDir::cleanPath(QDir(m_path).absoluteFilePath(folder));
     const QString problem = folderProblem(target);
     if (!problem.isEmpty())
         return problem;
@@ -118,8 +114,7 @@ QString FolderList::setPath(const QString &folder, const QString &root)
     m_root = chain.first();
     QList<FolderRows::Row> rows;
     for (qsizetype i = 0; i < chain.size(); ++i) {
-        const QString caption =
-            i == 0 ? QDir::toNativeSeparators(chain[i]) : chain[i].mid(chain[i].lastIndexOf(QLatin1Char('/')) + 1);
+        const QString caption = i == 0 ? QDir::toNativeSeparators(chain[i]) : QFileInfo(chain[i]).fileName();
         rows.append({caption, chain[i], static_cast<int>(i), true});
     }
     m_rows->setRows(std::move(rows));

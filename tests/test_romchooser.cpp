@@ -23,13 +23,20 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
+#include <unistd.h>
+
 using namespace tavik;
 using namespace Qt::StringLiterals;
 using tavik::testing::control;
+using tavik::testing::FailingFolderReads;
 using tavik::testing::FakePlatform;
+using tavik::testing::makeByBytes;
+using tavik::testing::TemporaryFolder;
 using tavik::testing::WorkingFolderGuard;
 using tavik::testing::recorderScript;
-using tavik::testing::waitForRecord;
+using tavik::testing::waitForRecordBytes;
 using tavik::testing::writeFile;
 
 namespace {
@@ -128,7 +135,7 @@ class RomChooserTest : public QObject {
     QTemporaryDir largeFolder;
     static constexpr int largeFolderFiles = int(FolderLoader::readAtOnce) + 500;
     std::unique_ptr<WorkingFolderGuard> keepWorkingFolder;
-    std::unique_ptr<QTemporaryDir> work;
+    std::unique_ptr<TemporaryFolder> work;
     std::unique_ptr<FakePlatform> platform;
     std::unique_ptr<ProgramWindows> windows;
     Form5 *chooser = nullptr;
@@ -184,7 +191,7 @@ private slots:
     void init()
     {
         keepWorkingFolder = std::make_unique<WorkingFolderGuard>();
-        work = std::make_unique<QTemporaryDir>();
+        work = std::make_unique<TemporaryFolder>();
         QDir d(work->path());
         for (const char *file : {"Game 10.smc", "Game 2.smc", "alpha.sfc", "My Game (USA) v1.1.smc", "notes.txt",
                                  ".hidden.smc"})
@@ -510,6 +517,82 @@ private slots:
         QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
     }
 
+    // A name that is not UTF-8 is listed, opens, and is picked as the very
+    // file on the disk.
+    void namesThatAreNotUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("Latin-1") << QByteArray("Jeux r\xe9tro") << QByteArray("Pok\xe9mon (Fran\xe7" "e).smc");
+        QTest::newRow("CP437") << QByteArray("Jeux r\x82tro") << QByteArray("Pok\x82mon.smc");
+        QTest::newRow("Latin-1 beside its UTF-8 look-alike") << QByteArray("Caf\xc3\xa9 \xe9") << QByteArray("\xe9.smc");
+    }
+    void namesThatAreNotUtf8()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(QByteArray, file);
+        const QString folderName = fileNameFromBytes(folder);
+        const QString fileName = fileNameFromBytes(file);
+        makeByBytes(at(folderName), true);
+        makeByBytes(at(folderName + QLatin1Char('/') + fileName), false);
+        makeByBytes(at(folderName + QStringLiteral("/Inner ") + fileName), true);
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+        QVERIFY(openFolder(folderList(), folderName));
+        QVERIFY(platform->notices.isEmpty());
+        QCOMPARE(folderList()->path(), at(folderName));
+        QCOMPARE(rowTexts(fileList()), QStringList{fileName});
+        QCOMPARE(rowTexts(folderList()).last(), QStringLiteral("Inner ") + fileName);
+        QVERIFY(openFolder(folderList(), QStringLiteral("Inner ") + fileName));
+        QVERIFY(openFolder(folderList(), folderName));
+        QVERIFY2(platform->notices.isEmpty(), qPrintable(platform->notices.join(QLatin1Char('\n'))));
+
+        QVERIFY(clickFile(fileList(), fileName));
+        QCOMPARE(romField(), fileName);
+        const QByteArray picked = fileNameToBytes(windows->form1()->romFolder() + QLatin1Char('/') + romField());
+        QCOMPARE(picked, canonical(work->path()).toUtf8() + '/' + folder + '/' + file);
+    }
+
+    // A read that falls short is told, naming the folder; its lists hold
+    // only what was read.
+    void readThatFallsShortIsReported_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("failAfter"); // entries taken before the failure, fewer than the folder's files
+        QTest::addColumn<QString>("message");
+        const QString partial = QStringLiteral("The folder %1 could not be read to its end: Input/output error. "
+                                               "Its lists show only the entries read before that.");
+        QTest::newRow("a small folder failing midway") << "fail" << "other" << 2 << partial;
+        QTest::newRow("a large folder failing midway, on its thread")
+            << "fail" << "big" << int(FolderLoader::readAtOnce) + 100 << partial;
+        QTest::newRow("a folder gone before its read") << "gone" << "other" << 0
+                                                       << "The folder %1 could not be opened: No such file or directory.";
+    }
+    void readThatFallsShortIsReported()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, folder);
+        QFETCH(int, failAfter);
+        QFETCH(QString, message);
+        linkLargeFolder();
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+        QTRY_VERIFY(!fileList()->isFilling() && !folderList()->isFilling());
+        std::optional<FailingFolderReads> failing;
+        QMetaObject::Connection removing;
+        if (how == QLatin1String("fail")) {
+            failing.emplace(failAfter, EIO);
+        } else {
+            // Between the check that the folder opens and its read.
+            removing = connect(folderList(), &FolderList::changed, this,
+                               [this, folder] { QDir(at(folder)).removeRecursively(); });
+        }
+        QVERIFY(openFolderByKey(folderList(), folder));
+        disconnect(removing);
+        QTRY_VERIFY(!fileList()->isFilling() && !folderList()->isFilling());
+        QTRY_COMPARE(platform->notices, QStringList{message.arg(at(folder))});
+        QVERIFY(fileList()->count() <= failAfter);
+    }
+
     // Every opening of a folder is one read, which fills both lists.
     void oneReadFillsBothLists_data()
     {
@@ -615,23 +698,34 @@ private slots:
     void initTestCase() { setUpAppearance(); }
 
     // The emulator finds the picked ROM by its bare name wherever it lies.
+    // Names that are not UTF-8 reach it byte for byte, as one argument.
     void emulatorRunsWhereTheRomWasPicked_data()
     {
         QTest::addColumn<QString>("pickIn"); // empty: typed into the field, never picked
-        QTest::newRow("picked outside the working folder") << "roms/SNES Games";
-        QTest::newRow("picked in the working folder") << ".";
-        QTest::newRow("typed, never picked") << "";
+        QTest::addColumn<QByteArray>("romBytes");
+        const QByteArray plain("Super Game (USA).smc");
+        QTest::newRow("picked outside the working folder") << "roms/SNES Games" << plain;
+        QTest::newRow("picked in the working folder") << "." << plain;
+        QTest::newRow("typed, never picked") << "" << plain;
+        QTest::newRow("Latin-1, in a Latin-1 folder")
+            << fileNameFromBytes("roms/Jeux r\xe9tro") << QByteArray("Pok\xe9mon (Fran\xe7" "e).smc");
+        QTest::newRow("CP437, in the working folder") << "." << QByteArray("Pok\x82mon.smc");
     }
     void emulatorRunsWhereTheRomWasPicked()
     {
         QFETCH(QString, pickIn);
-        QTemporaryDir work, emulator;
+        QFETCH(QByteArray, romBytes);
+        TemporaryFolder work;
+        QTemporaryDir emulator;
         const WorkingFolderGuard keep; // back before the folders above go
         QDir d(work.path());
         QVERIFY(d.mkpath(QStringLiteral("roms/SNES Games")));
-        const QString rom = QStringLiteral("Super Game (USA).smc");
-        writeFile(d.filePath(QStringLiteral("roms/SNES Games/") + rom));
-        writeFile(d.filePath(rom));
+        const QString rom = fileNameFromBytes(romBytes);
+        if (pickIn.contains(QChar(0xDCE9)))
+            makeByBytes(d.filePath(pickIn), true);
+        makeByBytes(d.filePath(rom), false);
+        if (pickIn.contains(QLatin1Char('/')))
+            makeByBytes(d.filePath(pickIn) + QLatin1Char('/') + rom, false);
         const QString record = emulator.filePath(QStringLiteral("received.txt"));
         writeFile(emulator.filePath(QStringLiteral("snes9x.exe")), recorderScript(record), true);
         QVERIFY(QDir::setCurrent(work.path()));
@@ -660,14 +754,15 @@ private slots:
         QTest::mouseClick(control<QPushButton>(form, u"Start"_s), Qt::LeftButton);
         QVERIFY2(platform.notices.isEmpty(), qPrintable(platform.notices.join(QLatin1Char('\n'))));
 
-        const QStringList received = waitForRecord(record);
+        const QByteArrayList received = waitForRecordBytes(record);
         QVERIFY(received.size() >= 2);
         const QString expectedFolder =
-            canonical(pickIn.isEmpty() || pickIn == QLatin1String(".") ? work.path() : d.filePath(pickIn));
-        QCOMPARE(received.first(), expectedFolder);
-        QCOMPARE(received.last(), rom);
+            pickIn.isEmpty() || pickIn == QLatin1String(".") ? canonical(work.path())
+                                                             : canonical(work.path()) + QLatin1Char('/') + pickIn;
+        QCOMPARE(received.first(), fileNameToBytes(expectedFolder));
+        QCOMPARE(received.last(), romBytes);
         // The emulator finds the ROM by that bare name where it runs.
-        QVERIFY(QFile::exists(received.first() + QLatin1Char('/') + received.last()));
+        QVERIFY(::access(received.first() + '/' + received.last(), F_OK) == 0);
     }
 };
 
