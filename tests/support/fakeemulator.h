@@ -46,57 +46,38 @@ inline void writeFile(const QString &path, const QByteArray &content = {}, bool 
         QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser));
 }
 
-// A folder or an empty file made by the exact bytes of its name, which QDir
-// and QFile would change when they are not UTF-8.
+// A folder or an empty file made by the exact bytes of its name.
 inline void makeByBytes(const QString &path, bool folder)
 {
     const QByteArray bytes = fileNameToBytes(path);
-    if (folder) {
-        QVERIFY2(::mkdir(bytes.constData(), 0700) == 0, bytes.constData());
-    } else {
-        const int fd = ::open(bytes.constData(), O_CREAT | O_WRONLY | O_EXCL, 0600);
-        QVERIFY2(fd >= 0, bytes.constData());
+    const int fd = folder ? ::mkdir(bytes.constData(), 0700) : ::open(bytes.constData(), O_CREAT | O_EXCL, 0600);
+    QVERIFY2(fd >= 0, bytes.constData());
+    if (!folder)
         ::close(fd);
-    }
 }
 
-// A temporary folder that can hold names that are not UTF-8: QTemporaryDir
-// alone cannot remove them.
-class TemporaryFolder : public QTemporaryDir {
-public:
+// A temporary folder that also removes names that are not UTF-8, which
+// QTemporaryDir leaves behind.
+struct TemporaryFolder : QTemporaryDir {
     ~TemporaryFolder()
     {
-        ::nftw(fileNameToBytes(path()).constData(),
-               [](const char *entry, const struct stat *, int, FTW *) { return ::remove(entry); }, 16,
-               FTW_DEPTH | FTW_PHYS);
+        ::nftw(fileNameToBytes(path()).constData(), [](const char *p, const struct stat *, int, FTW *) { return ::remove(p); },
+               16, FTW_DEPTH | FTW_PHYS);
     }
 };
 
-// While it lasts, every folder read fails with `error` once `entries` more
-// entries (the dot entries included) have been taken, as a failing disk would.
-class FailingFolderReads {
-public:
-    FailingFolderReads(int entries, int error)
+// While it lasts, folder reads fail with `error` once `entries` more entries
+// (dot entries included) have been taken, as on a failing disk.
+struct FailingFolderReads {
+    static inline std::atomic<int> left{0};
+    static inline int error = 0;
+    FailingFolderReads(int entries, int failure)
     {
-        s_left = entries;
-        s_error = error;
-        readFolderEntry = &failing;
+        left = entries;
+        error = failure;
+        readFolderEntry = [](DIR *folder) { return left.fetch_sub(1) > 0 ? ::readdir(folder) : (errno = error, nullptr); };
     }
     ~FailingFolderReads() { readFolderEntry = ::readdir; }
-    FailingFolderReads(const FailingFolderReads &) = delete;
-    FailingFolderReads &operator=(const FailingFolderReads &) = delete;
-
-private:
-    static dirent *failing(DIR *folder)
-    {
-        if (s_left.fetch_sub(1) <= 0) {
-            errno = s_error;
-            return nullptr;
-        }
-        return ::readdir(folder);
-    }
-    static inline std::atomic<int> s_left{0};
-    static inline int s_error = 0;
 };
 
 // A fake program that writes its working folder and then its arguments, one a
@@ -112,28 +93,19 @@ inline QByteArray recorderScript(const QString &record)
         .toUtf8();
 }
 
-// The recorded lines, byte for byte, once the fake program has written them;
-// empty after `waitMs` without them.
-inline QByteArrayList waitForRecordBytes(const QString &record, int waitMs = 10000)
+// The recorded lines once the fake program has written them; empty after ten
+// seconds without them.
+inline QStringList waitForRecord(const QString &record)
 {
-    QDeadlineTimer deadline(waitMs);
+    QDeadlineTimer deadline(10000);
     while (!QFile::exists(record) && !deadline.hasExpired())
         QThread::msleep(10);
     QFile file(record);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QByteArrayList lines = file.readAll().split('\n');
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    return lines;
-}
-
-// The recorded lines as text.
-inline QStringList waitForRecord(const QString &record)
-{
-    QStringList lines;
-    for (const QByteArray &line : waitForRecordBytes(record))
-        lines.append(QString::fromUtf8(line));
     return lines;
 }
 
