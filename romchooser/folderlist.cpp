@@ -99,6 +99,7 @@ FolderList::FolderList(QWidget *parent)
     setTextElideMode(Qt::ElideRight);
     connect(this, &QAbstractItemView::activated, this, &FolderList::open);
     connect(m_loader, &FolderLoader::loaded, this, &FolderList::showContents);
+    connect(m_loader, &FolderLoader::readFailed, this, &FolderList::readFailed);
 }
 
 QString FolderList::setPath(const QString &folder, const QString &root)

@@ -38,6 +38,8 @@ signals:
     void openFailed(const QString &folder, const QString &reason);
     // The subfolders are all listed.
     void filled();
+    // The read of the folder shown fell short: both lists lack entries.
+    void readFailed(const QString &folder, const QString &message);
     // The files of `folder`, sorted, from the same read as its subfolders.
     void filesRead(const QString &folder, const QStringList &files);
 

@@ -60,6 +60,8 @@ void FolderLoader::load(const QString &folder)
         reader.reset();
         sortBoth(contents, *order);
         emit loaded(folder, contents.folders, contents.files);
+        if (!contents.problem.isEmpty())
+            emit readFailed(folder, shortReadMessage(folder, contents));
         return;
     }
 
@@ -77,6 +79,8 @@ void FolderLoader::load(const QString &folder)
             return;
         const FolderContents result = watcher->result();
         emit loaded(folder, result.folders, result.files);
+        if (!result.problem.isEmpty())
+            emit readFailed(folder, shortReadMessage(folder, result));
     });
     watcher->setFuture(promise.future());
 

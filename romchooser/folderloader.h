@@ -44,6 +44,9 @@ public:
 
 signals:
     void loaded(const QString &folder, const QStringList &folders, const QStringList &files);
+    // Right after loaded(), when the names fall short of the folder's entries:
+    // the message for the user, naming the folder and the reason.
+    void readFailed(const QString &folder, const QString &message);
 
 private:
     struct Read;

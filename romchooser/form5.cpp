@@ -37,6 +37,8 @@ Form5::Form5(WindowSet &windows, const QString &workingFolder)
     connect(ui->Drive1, &QComboBox::currentIndexChanged, this, &Form5::Drive1_Change);
     connect(ui->Dir1, &FolderList::changed, this, &Form5::Dir1_Change);
     connect(ui->Dir1, &FolderList::openFailed, this, &Form5::reportUnopenable);
+    connect(ui->Dir1, &FolderList::readFailed, this,
+            [this](const QString &, const QString &message) { m_windows.platform().showNotice(message); });
     connect(ui->Dir1, &FolderList::filesRead, ui->File1, &FileList::showFiles);
     connect(ui->File1, &FileList::fileClicked, this, &Form5::File1_Click);
     connect(ui->Return, &QPushButton::clicked, this, &Form5::Return_Click);

@@ -1,6 +1,7 @@
 #include "system/emulatorstart.h"
 
 #include "system/argumentsplitter.h"
+#include "system/filenames.h"
 #include "system/folderreading.h"
 #include "system/programlookup.h"
 
@@ -345,12 +346,17 @@ EndCollector endCollector;
 int spawnDetached(const QString &program, const QStringList &arguments, const QString &folder, int errorOutput,
                   pid_t &child)
 {
-    const QByteArray path = QFile::encodeName(program);
-    const QByteArray runFolder = QFile::encodeName(folder);
+    // Byte for byte: a name that is not UTF-8 reaches the program unchanged,
+    // and a text that stands for no bytes starts nothing.
+    bool whole = true;
+    const QByteArray path = fileNameToBytes(program, &whole);
+    const QByteArray runFolder = fileNameToBytes(folder, &whole);
     std::vector<QByteArray> encoded;
     encoded.reserve(std::size_t(arguments.size()));
     for (const QString &argument : arguments)
-        encoded.push_back(argument.toLocal8Bit());
+        encoded.push_back(fileNameToBytes(argument, &whole));
+    if (!whole)
+        return EILSEQ;
     std::vector<char *> argv;
     argv.push_back(const_cast<char *>(path.constData()));
     for (QByteArray &argument : encoded)
@@ -526,13 +532,13 @@ QString StartEmulator(const EmulatorCommand &command, const QString &runFolder,
     const QString folder = runFolder.isEmpty() ? environment.workingFolder : runFolder;
     if (folder.isEmpty())
         return QStringLiteral("The working folder, where the emulator is to run, no longer exists.");
-    if (!QFileInfo(folder).isDir()) {
+    if (!isFolder(folder)) {
         return QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
             .arg(QDir::toNativeSeparators(folder));
     }
     // A folder that can be listed but not entered would otherwise fail inside
     // the process start, with a reason that names no folder.
-    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), X_OK, AT_EACCESS) != 0) {
+    if (::faccessat(AT_FDCWD, fileNameToBytes(folder).constData(), X_OK, AT_EACCESS) != 0) {
         return QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
             .arg(QDir::toNativeSeparators(folder), qt_error_string(errno));
     }

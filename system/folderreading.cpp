@@ -1,9 +1,12 @@
 #include "system/folderreading.h"
 
+#include "system/filenames.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,15 +20,40 @@
 
 namespace tavik {
 
+Q_LOGGING_CATEGORY(folderLog, "tavik.folders", QtWarningMsg)
+
+dirent *(*readFolderEntry)(DIR *) = ::readdir;
+
+namespace {
+
+// Opens `folder` by its exact bytes; null, with errno set, when it cannot be
+// opened or its text stands for no bytes.
+DIR *openFolder(const QString &folder)
+{
+    bool whole = true;
+    const QByteArray bytes = fileNameToBytes(folder, &whole);
+    if (!whole) {
+        errno = EILSEQ;
+        return nullptr;
+    }
+    return ::opendir(bytes.constData());
+}
+
+} // namespace
+
 struct FolderReader::Entry {
     QString name;
     bool folder = false;
 };
 
-FolderReader::FolderReader(const QString &folder)
+FolderReader::FolderReader(const QString &folder) : m_folder(folder)
 {
-    if (!folder.isEmpty())
-        m_handle = ::opendir(QFile::encodeName(folder).constData());
+    m_handle = openFolder(folder);
+    if (!m_handle) {
+        m_openError = errno;
+        qCWarning(folderLog).noquote() << "Could not open" << fileNameForDisplay(folder) << "to read it:"
+                                       << qt_error_string(m_openError);
+    }
 }
 
 FolderReader::~FolderReader()
@@ -47,7 +75,12 @@ bool FolderReader::next(Entry &entry)
     DIR *dir = static_cast<DIR *>(m_handle);
     if (!dir)
         return false;
-    while (const dirent *found = ::readdir(dir)) {
+    for (;;) {
+        // readdir() tells the end of the folder from a failure only by errno.
+        errno = 0;
+        const dirent *found = readFolderEntry(dir);
+        if (!found)
+            break;
         if (found->d_name[0] == '.')
             continue;
         bool isFolder = found->d_type == DT_DIR;
@@ -61,12 +94,18 @@ bool FolderReader::next(Entry &entry)
         }
         if (!isFolder && !isFile)
             continue;
-        entry.name = QFile::decodeName(found->d_name);
+        entry.name = fileNameFromBytes(found->d_name);
         entry.folder = isFolder;
+        ++m_entriesRead;
         return true;
     }
+    m_readError = errno;
     ::closedir(dir);
     m_handle = nullptr;
+    if (m_readError != 0) {
+        qCWarning(folderLog).noquote() << "Reading" << fileNameForDisplay(m_folder) << "failed after"
+                                       << m_entriesRead << "entries:" << qt_error_string(m_readError);
+    }
     return false;
 }
 
@@ -78,6 +117,10 @@ bool FolderReader::read(FolderContents &contents, qsizetype limit, const std::at
             return false;
         if (!next(entry)) {
             contents.complete = true;
+            if (const int error = m_openError ? m_openError : m_readError) {
+                contents.problem = qt_error_string(error);
+                contents.openFailed = m_openError != 0;
+            }
             return true;
         }
         if (limit >= 0 && taken == limit) {
@@ -155,38 +198,61 @@ QString folderProblem(const QString &folder)
         return QStringLiteral("No folder was given");
     // Opening it is the only honest test: permissions, a missing medium or a
     // vanished folder all show up here, with the system's own reason.
-    DIR *handle = ::opendir(QFile::encodeName(folder).constData());
+    DIR *handle = openFolder(folder);
     if (!handle)
         return qt_error_string(errno);
     ::closedir(handle);
     return {};
 }
 
+bool isFolder(const QString &path)
+{
+    bool whole = true;
+    const QByteArray bytes = fileNameToBytes(path, &whole);
+    struct stat status;
+    return whole && ::stat(bytes.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 QString unopenableFolderMessage(const QString &folder, const QString &reason)
 {
     if (folder.isEmpty())
         return QStringLiteral("The working folder no longer exists.");
-    return QStringLiteral("The folder %1 could not be opened: %2.").arg(QDir::toNativeSeparators(folder), reason);
+    return QStringLiteral("The folder %1 could not be opened: %2.")
+        .arg(QDir::toNativeSeparators(fileNameForDisplay(folder)), reason);
+}
+
+QString shortReadMessage(const QString &folder, const FolderContents &contents)
+{
+    if (contents.problem.isEmpty())
+        return {};
+    if (contents.openFailed)
+        return unopenableFolderMessage(folder, contents.problem);
+    return QStringLiteral("The folder %1 could not be read to its end: %2. Its lists show only the "
+                          "entries read before that.")
+        .arg(QDir::toNativeSeparators(fileNameForDisplay(folder)), contents.problem);
 }
 
 QString workingFolderPath()
 {
-    QString path = QDir::currentPath();
-    if (!path.isEmpty())
-        return path;
+    // Not QDir::currentPath(), which would change a name that is not UTF-8.
+    char target[PATH_MAX];
+    if (::getcwd(target, sizeof target))
+        return fileNameFromBytes(target);
     // The kernel keeps naming a deleted working folder, with this mark after
     // its path; anything else it might answer (such as "(unreachable)") is no path.
-    char target[PATH_MAX];
+    const int error = errno;
     const ssize_t length = ::readlink("/proc/self/cwd", target, sizeof target);
     if (length <= 0 || std::size_t(length) >= sizeof target)
         return {};
-    path = QFile::decodeName(QByteArray(target, length));
+    QString path = fileNameFromBytes(QByteArrayView(target, length));
     const QLatin1String deletedMark(" (deleted)");
     if (path.endsWith(deletedMark))
         path.chop(deletedMark.size());
-    if (path.startsWith(QLatin1Char('/')))
-        return path;
-    return {};
+    if (!path.startsWith(QLatin1Char('/')))
+        return {};
+    qCInfo(folderLog).noquote() << QStringLiteral("The working folder is gone (%1); named by the path it had, %2")
+                                       .arg(qt_error_string(error), fileNameForDisplay(path));
+    return path;
 }
 
 QStringList folderChain(const QString &folder, const QString &root)

@@ -8,21 +8,35 @@
 #include <atomic>
 #include <memory>
 
+#include <dirent.h>
+
 class QCollator;
 
 namespace tavik {
 
+// Names are as fileNameFromBytes() gives them: any name, valid UTF-8 or not,
+// goes back to the file system unchanged through fileNameToBytes().
 struct FolderContents {
     QStringList folders;   // subfolders, links to folders included
     QStringList files;     // every other entry that is a file, whatever its name
     bool complete = true;  // false when the reading stopped at its limit
+    // Why the names fall short of the folder's entries: it could not be opened
+    // (`openFailed`), or the system failed to read on (the names read before
+    // stay). Empty when every entry was read.
+    QString problem;
+    bool openFailed = false;
 };
+
+// Takes the next entry of an open folder: ::readdir, which a test may replace,
+// before any read begins, to make a read fail where it chooses (the system
+// gives no way to make readdir fail midway on an ordinary file system).
+extern dirent *(*readFolderEntry)(DIR *);
 
 // A read of one folder that can be taken in steps, each step on any thread
 // (one at a time), and stopped between any two entries.
 class FolderReader {
 public:
-    // Opens `folder`; one that cannot be opened reads as empty.
+    // Opens `folder`; one that cannot be opened reads as empty, with the reason.
     explicit FolderReader(const QString &folder);
     ~FolderReader();
     FolderReader(const FolderReader &) = delete;
@@ -30,20 +44,24 @@ public:
 
     // Adds up to `limit` more entries (all that are left when `limit` is
     // negative) to `contents`, unsorted, and sets contents.complete to whether
-    // none is left. Returns false, with the contents part-read, as soon as
-    // `*stop` is seen set.
+    // none is left; a failure sets contents.problem. Returns false, with the
+    // contents part-read, as soon as `*stop` is seen set.
     bool read(FolderContents &contents, qsizetype limit = -1, const std::atomic<bool> *stop = nullptr);
 
 private:
     struct Entry;
     bool next(Entry &entry);
 
+    QString m_folder;
     void *m_handle = nullptr;
+    int m_openError = 0;
+    int m_readError = 0;
+    qsizetype m_entriesRead = 0;
     std::unique_ptr<Entry> m_pending;
 };
 
 // Reads up to `limit` entries of `folder` (all of them when `limit` is negative),
-// unsorted. A folder that cannot be read gives empty, complete contents.
+// unsorted. A folder that cannot be opened gives empty contents and the reason.
 FolderContents readFolder(const QString &folder, qsizetype limit = -1);
 
 // The order in which names are shown: the natural way, ignoring case, in the
@@ -59,10 +77,17 @@ bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic
 // Why `folder` cannot be opened, in plain words, or the empty text when it can.
 QString folderProblem(const QString &folder);
 
+// Whether `path` is a folder, or a link to one, looked up by its exact bytes.
+bool isFolder(const QString &path);
+
 // The message that a folder could not be opened, naming it, with the reason
 // folderProblem() gave. The empty name stands for a working folder that no
 // longer exists and whose path nobody knows any more.
 QString unopenableFolderMessage(const QString &folder, const QString &reason);
+
+// The message that the read of `folder` that gave `contents` fell short, with
+// the reason; the empty text when it did not.
+QString shortReadMessage(const QString &folder, const FolderContents &contents);
 
 // The launcher's working folder. Once it has been deleted the system no longer
 // reports it as the current folder, though it still knows the path it had; that

@@ -536,6 +536,29 @@ private slots:
                               "My Game.sfc"}));
     }
 
+    // A text that stands for no bytes (a lone surrogate that kept no byte of
+    // a name) could reach the emulator only changed: nothing starts.
+    void textsThatNameNoBytesStartNothing_data()
+    {
+        QTest::addColumn<QString>("rom");
+        QTest::addColumn<QString>("runFolder"); // under a temporary folder
+        QTest::newRow("in the ROM text") << QString::fromUtf16(u"\xD800.smc") << "";
+        QTest::newRow("in the run folder") << "G.smc" << QString::fromUtf16(u"\xDC41");
+    }
+    void textsThatNameNoBytesStartNothing()
+    {
+        QFETCH(QString, rom);
+        QFETCH(QString, runFolder);
+        QTemporaryDir launcher, working;
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
+        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), rom), working.filePath(runFolder),
+                                              {launcher.path(), working.path(), {}});
+        QVERIFY(!problem.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(!QFile::exists(record));
+    }
+
     void failureReasons_data()
     {
         QTest::addColumn<QString>("setup");

@@ -1,6 +1,7 @@
 // Reading folders for the ROM chooser on real temporary folders, the natural
 // name order, the folder chain of the folder list and the choice of drives.
 #include "system/drives.h"
+#include "system/filenames.h"
 #include "system/folderreading.h"
 #include "support/fakeemulator.h"
 
@@ -18,6 +19,8 @@
 #include <unistd.h>
 
 using namespace tavik;
+using tavik::testing::makeByBytes;
+using tavik::testing::TemporaryFolder;
 using tavik::testing::WorkingFolderGuard;
 using tavik::testing::writeFile;
 
@@ -184,6 +187,53 @@ private slots:
         QVERIFY(contents.folders.isEmpty());
     }
 
+    // Any byte string is a name, whose text goes back to the same bytes and
+    // is listed and opened as such; a text with a lone surrogate that kept no
+    // byte (bytes: null) names no file, and is refused rather than changed.
+    void namesAreBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const auto units = [](std::initializer_list<char16_t> all) { return QString::fromUtf16(all.begin(), qsizetype(all.size())); };
+        QTest::newRow("Latin-1") << QByteArray("Pok\xe9mon.smc") << u"Pok\xDCE9mon.smc"_qs;
+        QTest::newRow("CP437") << QByteArray("Pok\x82mon \x9a.smc") << u"Pok\xDC82mon \xDC9A.smc"_qs;
+        QTest::newRow("valid UTF-8") << QByteArray("Pok\xc3\xa9mon.smc") << u"Pok\u00E9mon.smc"_qs;
+        QTest::newRow("four-byte UTF-8, then Latin-1") << QByteArray("\xf0\x9f\x8e\xae\xe9") << u"\U0001F3AE\xDCE9"_qs;
+        QTest::newRow("mixed") << QByteArray("Caf\xc3\xa9 \xe9t\xe9") << u"Caf\u00E9 \xDCE9t\xDCE9"_qs;
+        QTest::newRow("lone 0xFF") << QByteArray("\xff") << units({0xDCFF});
+        QTest::newRow("an escape's own UTF-8 form") << QByteArray("\xed\xb3\xa9") << units({0xDCED, 0xDCB3, 0xDCA9});
+        QTest::newRow("the replacement mark itself") << QByteArray("\xef\xbf\xbd") << u"\uFFFD"_qs;
+        QTest::newRow("text that spells an escape") << QByteArray("\\udce9") << u"\\udce9"_qs;
+        QTest::newRow("overlong, beyond U+10FFFF, cut short")
+            << QByteArray("\xc0\xaf\xf4\x90\x80\x80\xe2\x82") << units({0xDCC0, 0xDCAF, 0xDCF4, 0xDC90, 0xDC80, 0xDC80, 0xDCE2, 0xDC82});
+        QTest::newRow("lone high surrogate") << QByteArray() << units({'a', 0xD800, 'b'});
+        QTest::newRow("low surrogate below the kept bytes") << QByteArray() << units({0xDC41});
+    }
+    void namesAreBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        bool whole = true;
+        const QByteArray encoded = fileNameToBytes(text, &whole);
+        fileNameToBytes(u"fine.smc", &whole); // a later name does not hide a failure
+        QCOMPARE(whole, !bytes.isNull());
+        QVERIFY(!fileNameForDisplay(text).toUtf8().contains("?"));
+        TemporaryFolder dir;
+        const QString folder = dir.path() + QLatin1Char('/') + text;
+        if (bytes.isNull()) {
+            QVERIFY(!folderProblem(folder).isEmpty() && !isFolder(folder));
+            return;
+        }
+        QCOMPARE(encoded, bytes);
+        QCOMPARE(fileNameFromBytes(bytes), text);
+        makeByBytes(folder, true);
+        makeByBytes(folder + QLatin1Char('/') + text, false);
+        QCOMPARE(readFolder(dir.path()).folders, QStringList{text});
+        QCOMPARE(readFolder(folder).files, QStringList{text});
+        QVERIFY(folderProblem(folder).isEmpty() && isFolder(folder));
+        QVERIFY(::access(QByteArray(dir.path().toUtf8() + '/' + bytes + '/' + bytes).constData(), F_OK) == 0);
+    }
+
     void naturalOrder_data()
     {
         QTest::addColumn<QStringList>("names");
@@ -265,18 +315,20 @@ private slots:
         QTest::newRow("deleted, blanks in its name") << "My  Roms" << true;
         QTest::newRow("deleted, named like the kernel's mark") << "old (deleted)" << true;
         QTest::newRow("there, named like the kernel's mark") << "old (deleted)" << false;
+        QTest::newRow("there, a Latin-1 name") << fileNameFromBytes("Jeux r\xe9tro") << false;
+        QTest::newRow("deleted, a Latin-1 name") << fileNameFromBytes("Jeux r\xe9tro") << true;
     }
     void workingFolderPaths()
     {
         QFETCH(QString, name);
         QFETCH(bool, deleted);
-        QTemporaryDir dir;
+        TemporaryFolder dir;
         const WorkingFolderGuard keep;
         const QString folder = QDir(dir.path()).canonicalPath() + QLatin1Char('/') + name;
-        QVERIFY(QDir().mkdir(folder));
-        QVERIFY(QDir::setCurrent(folder));
+        makeByBytes(folder, true);
+        QVERIFY(::chdir(fileNameToBytes(folder).constData()) == 0);
         if (deleted)
-            QVERIFY(QDir().rmdir(folder));
+            QVERIFY(::rmdir(fileNameToBytes(folder).constData()) == 0);
         QCOMPARE(workingFolderPath(), folder);
     }
 

@@ -23,10 +23,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
+#include <unistd.h>
+
 using namespace tavik;
 using namespace Qt::StringLiterals;
 using tavik::testing::control;
+using tavik::testing::FailingFolderReads;
 using tavik::testing::FakePlatform;
+using tavik::testing::makeByBytes;
+using tavik::testing::TemporaryFolder;
 using tavik::testing::WorkingFolderGuard;
 using tavik::testing::recorderScript;
 using tavik::testing::waitForRecord;
@@ -510,6 +517,42 @@ private slots:
         QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
     }
 
+    // A read that falls short (a failing disk, through the reader's seam; a
+    // folder gone between its check and its read) is told, naming the folder,
+    // and the file list holds at most what was read.
+    void readThatFallsShortIsReported_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("failAfter"); // entries taken, fewer than its files; negative: folder removed
+        QTest::addColumn<QString>("message");
+        const QString partial = u"The folder %1 could not be read to its end: Input/output error. "
+                                u"Its lists show only the entries read before that."_s;
+        QTest::newRow("a small folder failing midway") << "other" << 2 << partial;
+        QTest::newRow("a large one, on its thread") << "big" << int(FolderLoader::readAtOnce) + 100 << partial;
+        QTest::newRow("a folder gone before its read") << "other" << -1
+                                                       << "The folder %1 could not be opened: No such file or directory.";
+    }
+    void readThatFallsShortIsReported()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, failAfter);
+        QFETCH(QString, message);
+        linkLargeFolder();
+        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+        QTRY_VERIFY(!fileList()->isFilling() && !folderList()->isFilling());
+        std::optional<FailingFolderReads> failing;
+        if (failAfter >= 0)
+            failing.emplace(failAfter, EIO);
+        const auto removing = connect(folderList(), &FolderList::changed, this, [&] {
+            if (failAfter < 0)
+                QDir(at(folder)).removeRecursively();
+        });
+        QVERIFY(openFolderByKey(folderList(), folder));
+        disconnect(removing);
+        QTRY_COMPARE(platform->notices, QStringList{message.arg(at(folder))});
+        QVERIFY(!fileList()->isFilling() && fileList()->count() <= std::max(failAfter, 0));
+    }
+
     // Every opening of a folder is one read, which fills both lists.
     void oneReadFillsBothLists_data()
     {
@@ -615,23 +658,34 @@ private slots:
     void initTestCase() { setUpAppearance(); }
 
     // The emulator finds the picked ROM by its bare name wherever it lies.
+    // Names that are not UTF-8 reach it byte for byte, as one argument.
     void emulatorRunsWhereTheRomWasPicked_data()
     {
         QTest::addColumn<QString>("pickIn"); // empty: typed into the field, never picked
-        QTest::newRow("picked outside the working folder") << "roms/SNES Games";
-        QTest::newRow("picked in the working folder") << ".";
-        QTest::newRow("typed, never picked") << "";
+        QTest::addColumn<QByteArray>("romBytes");
+        const QByteArray plain("Super Game (USA).smc");
+        QTest::newRow("picked outside the working folder") << "roms/SNES Games" << plain;
+        QTest::newRow("picked in the working folder") << "." << plain;
+        QTest::newRow("typed, never picked") << "" << plain;
+        QTest::newRow("Latin-1, in a Latin-1 folder")
+            << fileNameFromBytes("roms/Jeux r\xe9tro") << QByteArray("Pok\xe9mon (Fran\xe7" "e).smc");
+        QTest::newRow("CP437, in the working folder") << "." << QByteArray("Pok\x82mon.smc");
     }
     void emulatorRunsWhereTheRomWasPicked()
     {
         QFETCH(QString, pickIn);
-        QTemporaryDir work, emulator;
+        QFETCH(QByteArray, romBytes);
+        TemporaryFolder work;
+        QTemporaryDir emulator;
         const WorkingFolderGuard keep; // back before the folders above go
         QDir d(work.path());
         QVERIFY(d.mkpath(QStringLiteral("roms/SNES Games")));
-        const QString rom = QStringLiteral("Super Game (USA).smc");
-        writeFile(d.filePath(QStringLiteral("roms/SNES Games/") + rom));
-        writeFile(d.filePath(rom));
+        const QString rom = fileNameFromBytes(romBytes);
+        if (pickIn.contains(QChar(0xDCE9)))
+            makeByBytes(d.filePath(pickIn), true);
+        makeByBytes(d.filePath(rom), false);
+        if (pickIn.contains(QLatin1Char('/')))
+            makeByBytes(d.filePath(pickIn) + QLatin1Char('/') + rom, false);
         const QString record = emulator.filePath(QStringLiteral("received.txt"));
         writeFile(emulator.filePath(QStringLiteral("snes9x.exe")), recorderScript(record), true);
         QVERIFY(QDir::setCurrent(work.path()));
@@ -660,14 +714,18 @@ private slots:
         QTest::mouseClick(control<QPushButton>(form, u"Start"_s), Qt::LeftButton);
         QVERIFY2(platform.notices.isEmpty(), qPrintable(platform.notices.join(QLatin1Char('\n'))));
 
-        const QStringList received = waitForRecord(record);
+        waitForRecord(record);
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArrayList received = file.readAll().chopped(1).split('\n');
         QVERIFY(received.size() >= 2);
         const QString expectedFolder =
-            canonical(pickIn.isEmpty() || pickIn == QLatin1String(".") ? work.path() : d.filePath(pickIn));
-        QCOMPARE(received.first(), expectedFolder);
-        QCOMPARE(received.last(), rom);
+            pickIn.isEmpty() || pickIn == QLatin1String(".") ? canonical(work.path())
+                                                             : canonical(work.path()) + QLatin1Char('/') + pickIn;
+        QCOMPARE(received.first(), fileNameToBytes(expectedFolder));
+        QCOMPARE(received.last(), romBytes);
         // The emulator finds the ROM by that bare name where it runs.
-        QVERIFY(QFile::exists(received.first() + QLatin1Char('/') + received.last()));
+        QVERIFY(::access(received.first() + '/' + received.last(), F_OK) == 0);
     }
 };
 

@@ -2,12 +2,24 @@
 // how it was started.
 #pragma once
 
+#include "system/filenames.h"
+#include "system/folderreading.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <atomic>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavik::testing {
 
@@ -33,6 +45,40 @@ inline void writeFile(const QString &path, const QByteArray &content = {}, bool 
     if (executable)
         QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser));
 }
+
+// A folder or an empty file made by the exact bytes of its name.
+inline void makeByBytes(const QString &path, bool folder)
+{
+    const QByteArray bytes = fileNameToBytes(path);
+    const int fd = folder ? ::mkdir(bytes.constData(), 0700) : ::open(bytes.constData(), O_CREAT | O_EXCL, 0600);
+    QVERIFY2(fd >= 0, bytes.constData());
+    if (!folder)
+        ::close(fd);
+}
+
+// A temporary folder that also removes names that are not UTF-8, which
+// QTemporaryDir leaves behind.
+struct TemporaryFolder : QTemporaryDir {
+    ~TemporaryFolder()
+    {
+        ::nftw(fileNameToBytes(path()).constData(), [](const char *p, const struct stat *, int, FTW *) { return ::remove(p); },
+               16, FTW_DEPTH | FTW_PHYS);
+    }
+};
+
+// While it lasts, folder reads fail with `error` once `entries` more entries
+// (dot entries included) have been taken, as on a failing disk.
+struct FailingFolderReads {
+    static inline std::atomic<int> left{0};
+    static inline int error = 0;
+    FailingFolderReads(int entries, int failure)
+    {
+        left = entries;
+        error = failure;
+        readFolderEntry = [](DIR *folder) { return left.fetch_sub(1) > 0 ? ::readdir(folder) : (errno = error, nullptr); };
+    }
+    ~FailingFolderReads() { readFolderEntry = ::readdir; }
+};
 
 // A fake program that writes its working folder and then its arguments, one a
 // line, to `record`, and marks the end of its writing with a second file.
