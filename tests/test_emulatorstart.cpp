@@ -1,5 +1,6 @@
 // Program lookup and the real, detached start of a stand-in emulator in temporary folders.
 #include "system/emulatorstart.h"
+#include "system/filenames.h"
 #include "system/programlookup.h"
 #include "support/fakeemulator.h"
 
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -216,6 +218,34 @@ private slots:
             expectedFolders.append(dir.filePath(entry));
         QCOMPARE(programSearchFolders(dir.filePath("L"), dir.filePath("W"), pathFolders.join(QLatin1Char(':'))),
                  expectedFolders);
+    }
+
+    // A folder whose name is not UTF-8 is searched under its own name, as
+    // the launcher's folder and on PATH.
+    void programInFolderWithLatin1Name_data()
+    {
+        QTest::addColumn<bool>("asLauncherFolder");
+        QTest::newRow("on PATH") << false;
+        QTest::newRow("the launcher's folder") << true;
+    }
+    void programInFolderWithLatin1Name()
+    {
+        QFETCH(bool, asLauncherFolder);
+        TemporaryFolder root, working;
+        const QString folder = root.path() + fileNameFromBytes("/Jeux r\xe9tro");
+        QCOMPARE(::mkdir(fileNameToBytes(folder).constData(), 0755), 0);
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        const QByteArray program = fileNameToBytes(folder) + "/snes9x.exe";
+        const QByteArray script = recorderScript(record);
+        FILE *file = std::fopen(program.constData(), "w");
+        QVERIFY(file && std::fwrite(script.constData(), 1, std::size_t(script.size()), file) == std::size_t(script.size()));
+        std::fclose(file);
+        QCOMPARE(::chmod(program.constData(), 0755), 0);
+        const StartEnvironment environment = asLauncherFolder ? StartEnvironment{folder, working.path(), {}}
+                                                              : StartEnvironment{{}, working.path(), folder};
+        const QString problem = StartEmulator(command(QString(), QStringLiteral("G.smc")), {}, environment);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(waitForRecord(record), QStringList({QDir(working.path()).canonicalPath(), "G.smc"}));
     }
 
     void notFoundListsEachFolderOnce()
