@@ -36,6 +36,13 @@ MAIN_STOPS = {"Tavik logo", "Sound", "Video", "ROM Type", "Joystick", "Miscellan
 PANELS = [("Sound", "Sound options"), ("Video", "Video options"), ("ROM Type", "ROM Type options"),
           ("Joystick", "Joystick options"), ("Miscellanous", "Miscellanous options"),
           ("Game Cheats", "Game Cheats options")]
+# How long the walk waits for what Orca should say after a key or an action:
+# it goes on as soon as that has been said, and fails naming what it expected
+# once the bound passes. About is built the first time it opens; a first
+# start of the program on a fresh machine can take many seconds.
+SPEECH_WAIT = 5
+ABOUT_WAIT = 10
+START_WAIT = 30
 
 # Orca 43 logs "SPEECH OUTPUT: 'text'" and a voice after it; later Orcas log
 # the same prefix with the text quoted, possibly followed by other fields.
@@ -134,6 +141,23 @@ class SpeechLog:
         self.quiet_for(quiet, 5)
         return said + self._read()
 
+    def hear(self, heard, timeout):
+        """The utterances that follow an action: reads them until heard(said)
+        holds or `timeout` seconds have passed, and once it holds, also the
+        rest of the same announcement (until Orca has written nothing for a
+        moment), so that it is not taken for the next action's. Returns the
+        utterances and whether heard(said) held in time."""
+        said = []
+        deadline = time.monotonic() + timeout
+        while True:
+            said += self._read()
+            if heard(said):
+                self.quiet_for(0.3, 2)
+                return said + self._read(), True
+            if time.monotonic() >= deadline:
+                return said, False
+            time.sleep(0.05)
+
     def wait_for(self, pattern, timeout):
         deadline = time.monotonic() + timeout
         said = []
@@ -200,28 +224,43 @@ def check(condition, message):
         failures.append(message)
 
 
-def walk_stop(label):
-    """Presses Tab and records the stop it reaches; the stop must be spoken
-    with its name and its role."""
+def tab():
+    """Presses Tab and returns the object the focus moves to."""
     before = describe(focused())
     key("Tab")
-    deadline = time.monotonic() + 2
+    deadline = time.monotonic() + SPEECH_WAIT
     obj = focused()
     while describe(obj) == before and time.monotonic() < deadline:
         time.sleep(0.05)
         obj = focused()
+    return obj
+
+
+def stop_extras(name):
+    """What else a stop must be spoken with: the ROM field its text, the logo
+    its description."""
+    return {"ROM Loaded:": [ROM_MARKER], "Tavik logo": ["Shows who made Tavik"]}.get(name, [])
+
+
+def walk_stop(label, more=stop_extras):
+    """Presses Tab and records the stop it reaches; the stop must be spoken
+    with its name and its role. The walk waits until Orca has said those and
+    what more(name) adds, which the caller checks, or until the bound passes."""
+    obj = tab()
     name, role, localized = describe(obj)
-    said = speech.settle(expect=name or None)
-    transcript.append(f"[{label}] {localized} '{name}': " + " | ".join(said))
-    check(obj is not None, f"{label}: no object has the focus")
-    check(name != "", f"{label}: a {localized} with no name")
     # A field inside an editable combo box is announced as the combo box.
     roles = [localized]
     parent = obj.get_parent() if obj is not None else None
     if parent is not None and parent.get_role() == Atspi.Role.COMBO_BOX:
         roles.append(parent.get_localized_role_name())
+    extras = more(name)
+    said, _ = speech.hear(lambda s: spoken(s, name, *extras) and any(spoken(s, r) for r in roles), SPEECH_WAIT)
+    transcript.append(f"[{label}] {localized} '{name}': " + " | ".join(said))
+    check(obj is not None, f"{label}: no object has the focus")
+    check(name != "", f"{label}: a {localized} with no name")
     check(spoken(said, name) and any(spoken(said, r) for r in roles),
-          f"{label}: the {localized} '{name}' was spoken as: {' | '.join(said) or '(nothing)'}")
+          f"{label}: the {localized} '{name}' was not spoken with its name and its role ({' or '.join(roles)})"
+          f" within {SPEECH_WAIT} s; Orca said: {' | '.join(said) or '(nothing)'}")
     return obj, name, role, said
 
 
@@ -311,13 +350,21 @@ def main():
             name, role = describe(focused())[:2]
             if name == button and role in PUSH_BUTTON:
                 break
-            key("Tab")
-            speech.settle(expect=None)
+            # On the way to the button: its stops were checked in the round
+            # above, and what Orca says of them is only kept from the next.
+            name = describe(tab())[0]
+            speech.hear(lambda s: spoken(s, name), SPEECH_WAIT)
         key("space")
         speech.settle(expect=None, first_wait=1)
         entered = False
+
+        def panel_extras(name):
+            # The first stop inside the panel announces it.
+            first_inside = not entered and name not in MAIN_STOPS
+            return stop_extras(name) + ([panel] if first_inside else [])
+
         for _ in range(40):
-            obj, name, role, said = walk_stop(button)
+            obj, name, role, said = walk_stop(button, panel_extras)
             if not entered and name not in MAIN_STOPS:
                 entered = True
                 check(spoken(said, panel), f"entering '{panel}' was not announced: {' | '.join(said)}")
