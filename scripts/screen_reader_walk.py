@@ -274,16 +274,25 @@ def find_named(name, role):
     return find(application(), lambda o: o.get_name() == name and o.get_role() == role)
 
 
+def open_about(how):
+    """Waits for About's title after a press of the logo, then closes About
+    with Escape and waits for the main window to be announced again."""
+    said, opened = speech.hear(lambda s: spoken(s, ABOUT_TITLE), ABOUT_WAIT)
+    transcript.append(f"[logo] {how}: " + " | ".join(said))
+    check(opened, f"{how} on the logo did not open About: '{ABOUT_TITLE}' was not spoken within {ABOUT_WAIT} s;"
+                  f" Orca said: {' | '.join(said) or '(nothing)'}")
+    key("Escape")
+    said, back = speech.hear(lambda s: spoken(s, MAIN_TITLE), SPEECH_WAIT)
+    check(back or not opened, f"Escape did not close About: '{MAIN_TITLE}' was not spoken within {SPEECH_WAIT} s;"
+                              f" Orca said: {' | '.join(said) or '(nothing)'}")
+
+
 def press_logo():
     """Orca's left-click key on the focused logo, then the press action
     itself, as a braille display or another reader would call it: each opens
     the About window, which Escape closes again."""
     key("KP_Divide")
-    said = speech.settle(expect=ABOUT_TITLE, first_wait=8)
-    transcript.append("[logo] Orca's left click (KP_Divide): " + " | ".join(said))
-    check(spoken(said, ABOUT_TITLE), f"Orca's click on the logo did not open About: {' | '.join(said)}")
-    key("Escape")
-    speech.settle(expect=MAIN_TITLE)
+    open_about("Orca's left click (KP_Divide)")
     logo = find_named("Tavik logo", Atspi.Role.PUSH_BUTTON)
     check(logo is not None, "the logo is not a push button named 'Tavik logo'")
     if logo is None:
@@ -295,11 +304,7 @@ def press_logo():
     check(any(a.lower() == "press" for a in actions), f"the logo has no press action: {actions}")
     if any(a.lower() == "press" for a in actions):
         logo.do_action([a.lower() for a in actions].index("press"))
-        said = speech.settle(expect=ABOUT_TITLE, first_wait=8)
-        transcript.append("[logo] press action: " + " | ".join(said))
-        check(spoken(said, ABOUT_TITLE), f"the logo's press action did not open About: {' | '.join(said)}")
-        key("Escape")
-        speech.settle(expect=MAIN_TITLE)
+        open_about("the press action")
 
 
 def main():
