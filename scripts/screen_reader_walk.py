@@ -158,16 +158,6 @@ class SpeechLog:
                 return said, False
             time.sleep(0.05)
 
-    def wait_for(self, pattern, timeout):
-        deadline = time.monotonic() + timeout
-        said = []
-        while time.monotonic() < deadline:
-            said += self._read()
-            if any(re.search(pattern, s) for s in said):
-                return said
-            time.sleep(0.1)
-        return None
-
 
 def key(*names):
     subprocess.run(["xdotool", "key", "--clearmodifiers", *names], check=True)
@@ -324,11 +314,11 @@ def main():
     speech.skip()
     start([PROGRAM], cwd=WORK, stdout=subprocess.DEVNULL, stderr=open(os.path.join(WORK, "tavik.err"), "w"))
     # The splash stays 1.5 s; then the main window comes, its ROM field focused.
-    said = speech.wait_for(re.escape(MAIN_TITLE), 20)
-    if said is None:
-        print("Orca never announced the main window", file=sys.stderr)
+    said, _ = speech.hear(lambda s: spoken(s, MAIN_TITLE, "frame", ROM_MARKER), START_WAIT)
+    if not spoken(said, MAIN_TITLE):
+        print(f"Orca did not announce the main window ('{MAIN_TITLE}') within {START_WAIT} s;"
+              f" it said: {' | '.join(said) or '(nothing)'}", file=sys.stderr)
         return 1
-    said += speech.settle(expect=ROM_MARKER)
     transcript.append("[start] " + " | ".join(said))
     check(spoken(said, MAIN_TITLE, "frame"), f"the main window was not announced as a window: {' | '.join(said)}")
     check_rom_field(said, "the first focus")
