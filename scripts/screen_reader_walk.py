@@ -201,12 +201,16 @@ def check(condition, message):
 
 
 def tab():
-    """Presses Tab and returns the object the focus moves to."""
+    """Presses Tab and returns the object the focus moves to. A look through
+    the tree while the focus moves can pass the new object before it takes
+    the focus and the old one after it has lost it, and find none: the walk
+    looks again until it finds another object with the focus, or the bound
+    passes."""
     before = describe(focused())
     key("Tab")
     deadline = time.monotonic() + SPEECH_WAIT
     obj = focused()
-    while describe(obj) == before and time.monotonic() < deadline:
+    while (obj is None or describe(obj) == before) and time.monotonic() < deadline:
         time.sleep(0.05)
         obj = focused()
     return obj
@@ -327,13 +331,15 @@ def main():
     # Each panel: its button, Space, then Tab through its controls; the logo
     # follows the last of them.
     for button, panel in PANELS:
+        obj = focused()
         for _ in range(20):
-            name, role = describe(focused())[:2]
+            name, role = describe(obj)[:2]
             if name == button and role in PUSH_BUTTON:
                 break
             # On the way to the button: its stops were checked in the round
             # above, and what Orca says of them is only kept from the next.
-            name = describe(tab())[0]
+            obj = tab()
+            name = describe(obj)[0]
             speech.hear(lambda s: spoken(s, name), SPEECH_WAIT)
         # Space shows the panel; Orca only echoes the key, which the first
         # stop's speech takes in.
