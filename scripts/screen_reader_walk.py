@@ -361,6 +361,8 @@ def main():
                 check(spoken(said, panel), f"entering '{panel}' was not announced: {' | '.join(said)}")
             if name == "Tavik logo":
                 break
+        else:
+            check(False, f"the Tab chain through '{panel}' never reached the logo")
         check(entered, f"the Tab chain never entered '{panel}'")
 
     # The logo, focused now: Orca's click and the press action.
