@@ -789,13 +789,15 @@ def inner(tavik, selected):
 def start_x_server():
     """A private X server, and its display once a client can reach it.
 
-    Xvfb picks a free display number itself, but one whose last server is
-    still going away can be taken while that server holds its socket: the
-    new server runs and clients cannot reach it. Such a server is replaced."""
+    Xvfb picks a free display number itself. Its socket in the file system
+    could be taken while another server of that number was going away, which
+    then removed it, leaving the new server out of reach; so it listens only
+    on the abstract socket, which the kernel hands over whole. A server that
+    still cannot be reached is replaced."""
     for attempt in range(3):
         read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
+                                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-nolisten", "unix"],
                                 pass_fds=(write_end,), stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as r:
