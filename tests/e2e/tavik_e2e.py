@@ -739,7 +739,10 @@ def inner(tavik, selected):
         def window_manager_up():
             if wm.poll() is not None:
                 wm_log.seek(0)
-                raise JourneyFailed(f"openbox ended (status {wm.returncode}): {wm_log.read().strip()}")
+                reach = subprocess.run(["xprop", "-root"], capture_output=True, text=True, timeout=20)
+                raise JourneyFailed(f"openbox ended (status {wm.returncode}): {wm_log.read().strip()}; "
+                                    f"xprop -root on {os.environ.get('DISPLAY')} then: status {reach.returncode} "
+                                    f"{reach.stderr.strip()}")
             return "_NET_SUPPORTING_WM_CHECK(WINDOW)" in run(
                 "xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check_status=False)
         wait_for("openbox", window_manager_up, timeout=10)
@@ -792,12 +795,15 @@ def start_x_server():
     Xvfb picks a free display number itself. Its socket in the file system
     could be taken while another server of that number was going away, which
     then removed it, leaving the new server out of reach; so it listens only
-    on the abstract socket, which the kernel hands over whole. A server that
-    still cannot be reached is replaced."""
+    on the abstract socket, which the kernel hands over whole. And it does not
+    reset when its last client leaves (a first client that only looks, such
+    as the accessibility bus's launcher, would otherwise leave the next one,
+    the window manager, refused during the reset). A server that still cannot
+    be reached is replaced."""
     for attempt in range(3):
         read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-nolisten", "unix"],
+                                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-nolisten", "unix", "-noreset"],
                                 pass_fds=(write_end,), stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as r:
@@ -836,6 +842,8 @@ def outer(tavik, selected):
         started = time.monotonic()
         status = subprocess.run(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__),
                                  tavik] + sys.argv[2:], env=env).returncode
+        if status != 0 and xvfb.poll() is not None:
+            print(f"the X server on {display} had ended (status {xvfb.returncode})", flush=True)
         print(f"journeys took {time.monotonic() - started:.1f} s", flush=True)
         return status
     finally:
