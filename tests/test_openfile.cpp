@@ -1,5 +1,5 @@
 // A ROM from outside: the command line as read, a file given at the start,
-// and drops on the main window, each as the ROM field and the user see them.
+// and drops on the main window, as the ROM field and the user see them.
 #include "app/commandline.h"
 #include "app/programwindows.h"
 #include "appearance/appearance.h"
@@ -8,7 +8,6 @@
 #include "support/controls.h"
 #include "support/fakeemulator.h"
 #include "support/fakeplatform.h"
-#include "system/filenames.h"
 
 #include <QMimeData>
 #include <QTest>
@@ -27,23 +26,17 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("qtOptionsRemoved");
         QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("text");
-        const auto row = [](const char *name, QStringList args, bool late, Action action, const char *out) {
-            QTest::newRow(name) << (QStringList{"tavik"} + args) << late << int(action)
-                                << (action == Action::Run && late ? args.value(args.size() - 1) : QString())
-                                << QString::fromUtf8(out);
-        };
-        row("no file", {}, true, Action::Run, "");
-        row("a file", {"roms/game.smc"}, true, Action::Run, "");
-        row("a file that looks like an option", {"--", "-game.smc"}, true, Action::Run, "");
-        row("version, before Qt", {"--version"}, false, Action::Answer, "tavik 2.5\n");
-        row("short version", {"game.smc", "-v"}, false, Action::Answer, "tavik 2.5\n");
-        row("help among Qt's options", {"-platformtheme", "x", "--help"}, false, Action::Answer,
-            "Usage: tavik [options] [FILE]\n");
-        row("Qt's option, before Qt", {"-platform", "xcb"}, false, Action::Run, "");
-        row("two files", {"a.smc", "b.smc"}, true, Action::Fail, "one file at most");
-        row("unknown option", {"--bogus"}, true, Action::Fail, "Unknown option 'bogus'");
+        QTest::addColumn<QString>("file"); // for Run: the file; else a part of the text
+        QTest::newRow("no file") << QStringList{} << true << int(Action::Run) << QString();
+        QTest::newRow("a file") << QStringList{"roms/a.smc"} << true << int(Action::Run) << "roms/a.smc";
+        QTest::newRow("a file like an option") << QStringList{"--", "-a.smc"} << true << int(Action::Run) << "-a.smc";
+        QTest::newRow("version, before Qt") << QStringList{"--version"} << false << int(Action::Answer) << "tavik 2.5\n";
+        QTest::newRow("-v after a file") << QStringList{"a.smc", "-v"} << false << int(Action::Answer) << "tavik 2.5\n";
+        QTest::newRow("help among Qt's options") << QStringList{"-platformtheme", "x", "-h"} << false
+                                                 << int(Action::Answer) << "Usage: tavik [options] [FILE]\n";
+        QTest::newRow("Qt's option, before Qt") << QStringList{"-platform", "xcb"} << false << int(Action::Run) << QString();
+        QTest::newRow("two files") << QStringList{"a.smc", "b.smc"} << true << int(Action::Fail) << "one file at most";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << true << int(Action::Fail) << "Unknown option 'bogus'";
     }
     void readCommandLine()
     {
@@ -51,98 +44,87 @@ private slots:
         QFETCH(bool, qtOptionsRemoved);
         QFETCH(int, action);
         QFETCH(QString, file);
-        QFETCH(QString, text);
-        const CommandLine line = tavik::readCommandLine(arguments, qtOptionsRemoved);
+        const CommandLine line = tavik::readCommandLine(QStringList{"tavik"} + arguments, qtOptionsRemoved);
         QCOMPARE(int(line.action), action);
-        QCOMPARE(line.file, file);
-        QVERIFY2(line.text.contains(text), qPrintable(line.text));
+        QCOMPARE(line.file, action == int(Action::Run) ? file : QString());
+        QVERIFY2(action == int(Action::Run) ? line.text.isEmpty() : line.text.contains(file), qPrintable(line.text));
     }
 
     // `how`: "start" (the program's file), "drop" (on the window), "field"
-    // (on a text field), "modal" (on the window under a modal dialog).
+    // (on a cheat code field), "modal" (on the window under the GrIP dialog).
     void fileFromOutside_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QByteArray>("uris");
         QTest::addColumn<int>("actions");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QString>("romField");
+        QTest::addColumn<QString>("romField"); // empty: unchanged, and the drag refused
         QTest::addColumn<QString>("notice");
-        const int copy = Qt::CopyAction | Qt::MoveAction, move = Qt::MoveAction;
-        const QString none = QStringLiteral("Select a SNES Rom File"), game = QStringLiteral("GAME.SMC");
-        QTest::newRow("start, relative") << "start" << QByteArray("roms/GAME.SMC") << 0 << true << game << "";
-        QTest::newRow("start, missing") << "start" << QByteArray("gone.smc") << 0 << true << none
-                                        << "\"gone.smc\": there is no such file";
-        QTest::newRow("drop") << "drop" << QByteArray("file://@/roms/GAME.SMC\r\n") << copy << true << game << "";
-        QTest::newRow("drop, not UTF-8") << "drop" << QByteArray("# from a file manager\nfile://@/roms/Pok%E9mon.smc")
-                                         << copy << true << fileNameFromBytes("Pok\xe9mon.smc") << "";
-        QTest::newRow("drop on a field") << "field" << QByteArray("file://@/roms/GAME.SMC") << copy << true << game << "";
-        QTest::newRow("drop, missing") << "drop" << QByteArray("file://@/gone.smc") << copy << true << none
-                                       << "gone.smc\": there is no such file";
-        QTest::newRow("only a move") << "drop" << QByteArray("file://@/roms/GAME.SMC") << move << false << none << "";
-        QTest::newRow("two files") << "drop" << QByteArray("file://@/roms/GAME.SMC\nfile://@/roms/GAME.SMC") << copy
-                                   << false << none << "";
-        QTest::newRow("web address") << "field" << QByteArray("https://example.com/GAME.SMC") << copy << false << none << "";
-        QTest::newRow("under a modal") << "modal" << QByteArray("file://@/roms/GAME.SMC") << copy << false << none << "";
+        const int copy = Qt::CopyAction | Qt::MoveAction;
+        const QByteArray rom("file://@/roms/GAME.SMC");
+        QTest::newRow("start, relative") << "start" << QByteArray("roms/GAME.SMC") << 0 << "GAME.SMC" << "";
+        QTest::newRow("start, missing") << "start" << QByteArray("gone.smc") << 0 << "" << "\"gone.smc\": there is no";
+        QTest::newRow("drop") << "drop" << rom + "\r\n" << copy << "GAME.SMC" << "";
+        QTest::newRow("drop on a field") << "field" << rom << copy << "GAME.SMC" << "";
+        QTest::newRow("only a move") << "drop" << rom << int(Qt::MoveAction) << "" << "";
+        QTest::newRow("two files") << "drop" << rom + "\n" + rom << copy << "" << "";
+        QTest::newRow("web address") << "field" << QByteArray("https://example.com/GAME.SMC") << copy << "" << "";
+        QTest::newRow("under a modal") << "modal" << rom << copy << "" << "";
     }
     void fileFromOutside()
     {
         QFETCH(QString, how);
         QFETCH(QByteArray, uris);
         QFETCH(int, actions);
-        QFETCH(bool, accepted);
         QFETCH(QString, romField);
         QFETCH(QString, notice);
-        testing::TemporaryFolder dir;
+        QTemporaryDir dir;
         testing::WorkingFolderGuard back;
         const QString root = QFileInfo(dir.path()).canonicalFilePath();
         QDir(root).mkpath(QStringLiteral("roms"));
         testing::writeFile(root + QStringLiteral("/roms/GAME.SMC"));
-        testing::makeByBytes(root + QStringLiteral("/roms/") + fileNameFromBytes("Pok\xe9mon.smc"), false);
         QVERIFY(QDir::setCurrent(root));
         uris.replace('@', QFile::encodeName(root));
-
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
         if (how == u"start")
-            windows.openAtStart(fileNameFromBytes(uris));
+            windows.openAtStart(QString::fromUtf8(uris));
         windows.showMainWindow();
         Form1 *form = windows.form1();
         QVERIFY(QTest::qWaitForWindowExposed(form));
         if (how == u"modal")
             windows.showGripInfo();
-        QWidget *target = how == u"field" ? testing::control(form, QStringLiteral("GCode1")) : form;
+        auto *field = testing::control<QLineEdit>(form, QStringLiteral("GCode1"));
+        QWidget *target = how == u"field" ? static_cast<QWidget *>(field) : form;
         if (how != u"start") {
             QMimeData data;
             data.setData(QStringLiteral("text/uri-list"), uris);
             data.setText(QString::fromUtf8(uris));
-            const auto at = QPointF(target->rect().center());
-            QDragEnterEvent enter(at.toPoint(), Qt::DropActions(actions), &data, Qt::LeftButton, Qt::NoModifier);
+            const QPoint at = target->rect().center();
+            QDragEnterEvent enter(at, Qt::DropActions(actions), &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(target, &enter);
-            QCOMPARE(enter.isAccepted(), accepted);
-            QCOMPARE(enter.dropAction(), accepted ? Qt::CopyAction : enter.dropAction());
+            QCOMPARE(enter.isAccepted(), !romField.isEmpty());
             QDropEvent drop(at, Qt::DropActions(actions), &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(target, &drop);
-            QCOMPARE(drop.isAccepted(), accepted);
+            QCOMPARE(drop.isAccepted(), !romField.isEmpty());
+            // Never a move, after which the source could delete the file.
+            QVERIFY(!drop.isAccepted() || drop.dropAction() == Qt::CopyAction);
         }
         QCoreApplication::processEvents();
-        QCOMPARE(testing::control<QLineEdit>(form, QStringLiteral("ROMLOAD"))->text(), romField);
+        const bool taken = !romField.isEmpty();
+        QCOMPARE(testing::control<QLineEdit>(form, QStringLiteral("ROMLOAD"))->text(),
+                 taken ? romField : QStringLiteral("Select a SNES Rom File"));
+        QCOMPARE(form->romFolder(), taken ? root + QStringLiteral("/roms") : QString());
         QCOMPARE(platform.notices.size(), notice.isEmpty() ? 0 : 1);
-        if (!notice.isEmpty())
-            QVERIFY2(platform.notices.front().contains(notice), qPrintable(platform.notices.front()));
-        // The field never takes a file's address as text.
-        QCOMPARE(testing::control<QLineEdit>(form, QStringLiteral("GCode1"))->text(), QString());
-        QCOMPARE(form->romFolder(), romField == u"Select a SNES Rom File" ? QString() : root + QStringLiteral("/roms"));
+        QVERIFY(notice.isEmpty() || platform.notices.front().contains(notice));
+        QCOMPARE(field->text(), QString()); // a file's address is no cheat code
     }
 
     void folderOpensTheChooserThere()
     {
         QTemporaryDir dir;
+        const QString folder = QFileInfo(dir.path()).canonicalFilePath();
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
-        const QString folder = QFileInfo(dir.path()).canonicalFilePath();
         windows.openAtStart(QStringLiteral("file://") + folder);
         // Each time the chooser is up: where it opened; then it is closed.
         QStringList opened;
@@ -156,8 +138,7 @@ private slots:
         watch.start(10);
         windows.showMainWindow();
         QTRY_COMPARE(opened.size(), 1);
-        // Opened again, the chooser starts there still.
-        windows.showRomChooserModal();
+        windows.showRomChooserModal(); // opened again, it starts there still
         QCOMPARE(opened, QStringList({folder, folder}));
         QVERIFY(platform.notices.isEmpty());
     }

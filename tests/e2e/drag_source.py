@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""A drag source of another toolkit (GTK 3), as a file manager is one: a
-window titled "drag source" whose button drags the URIs it was given, offered
-as a copy or a move. How each drag ended is printed: "accepted" or "refused".
-
-    drag_source.py URI...
-"""
+"""drag_source.py URI...: a GTK 3 window, "drag source", whose button drags
+the URIs as a file manager does (copy or move), and prints how each drag
+ended, "accepted" or "refused"."""
 import sys
 
 import gi
@@ -13,19 +10,14 @@ gi.require_version("Gdk", "3.0")
 gi.require_version("Gtk", "3.0")
 from gi.repository import Gdk, Gtk  # noqa: E402
 
-uris = sys.argv[1:]
-window = Gtk.Window(title="drag source")
-button = Gtk.Button(label="drag me")
+window, button, failed = Gtk.Window(title="drag source"), Gtk.Button(label="drag me"), []
 button.drag_source_set(Gdk.ModifierType.BUTTON1_MASK, [Gtk.TargetEntry.new("text/uri-list", 0, 0)],
                        Gdk.DragAction.COPY | Gdk.DragAction.MOVE)
-button.connect("drag-data-get", lambda widget, context, data, info, time: data.set_uris(uris))
-ended = {"failed": False}
-button.connect("drag-failed", lambda widget, context, result: ended.update(failed=True) or False)
-button.connect("drag-end", lambda widget, context: print("refused" if ended["failed"] else "accepted", flush=True))
+button.connect("drag-data-get", lambda widget, context, data, info, time: data.set_uris(sys.argv[1:]))
+button.connect("drag-failed", lambda *args: failed.append(True) and False)
+button.connect("drag-end", lambda *args: print("refused" if failed else "accepted", flush=True))
 window.add(button)
-window.set_default_size(160, 80)
-window.move(20, 20)
-window.connect("destroy", Gtk.main_quit)
+window.move(20, 20)  # away from the main window, which is centred
 window.show_all()
 print("ready", flush=True)
 Gtk.main()
