@@ -1,6 +1,5 @@
-// A ROM from outside: the command line as read, a file given at the start,
-// and drops on the main window, as the ROM field and the user see them.
-#include "app/commandline.h"
+// A ROM from outside: a file given at the start and drops on the main
+// window, as the ROM field, the chooser and the user see them.
 #include "app/programwindows.h"
 #include "appearance/appearance.h"
 #include "mainwindow/form1.h"
@@ -13,7 +12,6 @@
 #include <QTest>
 
 using namespace tavik;
-using Action = CommandLine::Action;
 
 class OpenFileTest : public QObject {
     Q_OBJECT
@@ -21,37 +19,9 @@ class OpenFileTest : public QObject {
 private slots:
     void initTestCase() { setUpAppearance(); }
 
-    void readCommandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("qtOptionsRemoved");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("file"); // for Run: the file; else a part of the text
-        QTest::newRow("no file") << QStringList{} << true << int(Action::Run) << QString();
-        QTest::newRow("a file") << QStringList{"roms/a.smc"} << true << int(Action::Run) << "roms/a.smc";
-        QTest::newRow("a file like an option") << QStringList{"--", "-a.smc"} << true << int(Action::Run) << "-a.smc";
-        QTest::newRow("version, before Qt") << QStringList{"--version"} << false << int(Action::Answer) << "tavik 2.5\n";
-        QTest::newRow("-v after a file") << QStringList{"a.smc", "-v"} << false << int(Action::Answer) << "tavik 2.5\n";
-        QTest::newRow("help among Qt's options") << QStringList{"-platformtheme", "x", "-h"} << false
-                                                 << int(Action::Answer) << "Usage: tavik [options] [FILE]\n";
-        QTest::newRow("Qt's option, before Qt") << QStringList{"-platform", "xcb"} << false << int(Action::Run) << QString();
-        QTest::newRow("two files") << QStringList{"a.smc", "b.smc"} << true << int(Action::Fail) << "one file at most";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << true << int(Action::Fail) << "Unknown option 'bogus'";
-    }
-    void readCommandLine()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, qtOptionsRemoved);
-        QFETCH(int, action);
-        QFETCH(QString, file);
-        const CommandLine line = tavik::readCommandLine(QStringList{"tavik"} + arguments, qtOptionsRemoved);
-        QCOMPARE(int(line.action), action);
-        QCOMPARE(line.file, action == int(Action::Run) ? file : QString());
-        QVERIFY2(action == int(Action::Run) ? line.text.isEmpty() : line.text.contains(file), qPrintable(line.text));
-    }
-
     // `how`: "start" (the program's file), "drop" (on the window), "field"
-    // (on a cheat code field), "modal" (on the window under the GrIP dialog).
+    // (on a cheat code field), "modal" (on the window under the GrIP dialog);
+    // `chooser`: where the ROM chooser opened, if it did.
     void fileFromOutside_data()
     {
         QTest::addColumn<QString>("how");
@@ -59,16 +29,18 @@ private slots:
         QTest::addColumn<int>("actions");
         QTest::addColumn<QString>("romField"); // empty: unchanged, and the drag refused
         QTest::addColumn<QString>("notice");
+        QTest::addColumn<QString>("chooser");
         const int copy = Qt::CopyAction | Qt::MoveAction;
         const QByteArray rom("file://@/roms/GAME.SMC");
-        QTest::newRow("start, relative") << "start" << QByteArray("roms/GAME.SMC") << 0 << "GAME.SMC" << "";
-        QTest::newRow("start, missing") << "start" << QByteArray("gone.smc") << 0 << "" << "\"gone.smc\": there is no";
-        QTest::newRow("drop") << "drop" << rom + "\r\n" << copy << "GAME.SMC" << "";
-        QTest::newRow("drop on a field") << "field" << rom << copy << "GAME.SMC" << "";
-        QTest::newRow("only a move") << "drop" << rom << int(Qt::MoveAction) << "" << "";
-        QTest::newRow("two files") << "drop" << rom + "\n" + rom << copy << "" << "";
-        QTest::newRow("web address") << "field" << QByteArray("https://example.com/GAME.SMC") << copy << "" << "";
-        QTest::newRow("under a modal") << "modal" << rom << copy << "" << "";
+        QTest::newRow("start, relative") << "start" << QByteArray("roms/GAME.SMC") << 0 << "GAME.SMC" << "" << "";
+        QTest::newRow("start, missing") << "start" << QByteArray("gone.smc") << 0 << "" << "\"gone.smc\": there is no" << "";
+        QTest::newRow("drop") << "drop" << rom + "\r\n" << copy << "GAME.SMC" << "" << "";
+        QTest::newRow("drop on a field") << "field" << rom << copy << "GAME.SMC" << "" << "";
+        QTest::newRow("only a move") << "drop" << rom << int(Qt::MoveAction) << "" << "" << "";
+        QTest::newRow("two files") << "drop" << rom + "\n" + rom << copy << "" << "" << "";
+        QTest::newRow("web address") << "field" << QByteArray("https://example.com/GAME.SMC") << copy << "" << "" << "";
+        QTest::newRow("start, a folder") << "start" << QByteArray("file://@/roms") << 0 << "" << "" << "@/roms";
+        QTest::newRow("under a modal") << "modal" << rom << copy << "" << "" << "";
     }
     void fileFromOutside()
     {
@@ -77,6 +49,7 @@ private slots:
         QFETCH(int, actions);
         QFETCH(QString, romField);
         QFETCH(QString, notice);
+        QFETCH(QString, chooser);
         QTemporaryDir dir;
         testing::WorkingFolderGuard back;
         const QString root = QFileInfo(dir.path()).canonicalFilePath();
@@ -84,6 +57,16 @@ private slots:
         testing::writeFile(root + QStringLiteral("/roms/GAME.SMC"));
         QVERIFY(QDir::setCurrent(root));
         uris.replace('@', QFile::encodeName(root));
+        // Each time the chooser is up: where it opened; then it is closed.
+        QStringList opened;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&opened] {
+            if (QWidget *modal = QApplication::activeModalWidget(); modal && modal->objectName() == u"Form5") {
+                opened << testing::control<FolderList>(modal, QStringLiteral("Dir1"))->path();
+                modal->close();
+            }
+        });
+        watch.start(10);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
         if (how == u"start")
@@ -117,30 +100,12 @@ private slots:
         QCOMPARE(platform.notices.size(), notice.isEmpty() ? 0 : 1);
         QVERIFY(notice.isEmpty() || platform.notices.front().contains(notice));
         QCOMPARE(field->text(), QString()); // a file's address is no cheat code
-    }
-
-    void folderOpensTheChooserThere()
-    {
-        QTemporaryDir dir;
-        const QString folder = QFileInfo(dir.path()).canonicalFilePath();
-        testing::FakePlatform platform;
-        ProgramWindows windows(platform);
-        windows.openAtStart(QStringLiteral("file://") + folder);
-        // Each time the chooser is up: where it opened; then it is closed.
-        QStringList opened;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&opened] {
-            if (QWidget *chooser = QApplication::activeModalWidget()) {
-                opened << testing::control<FolderList>(chooser, QStringLiteral("Dir1"))->path();
-                chooser->close();
-            }
-        });
-        watch.start(10);
-        windows.showMainWindow();
-        QTRY_COMPARE(opened.size(), 1);
-        windows.showRomChooserModal(); // opened again, it starts there still
-        QCOMPARE(opened, QStringList({folder, folder}));
-        QVERIFY(platform.notices.isEmpty());
+        if (!chooser.isEmpty()) {
+            QTRY_COMPARE(opened, QStringList{chooser.replace(u'@', root)});
+            windows.showRomChooserModal(); // opened again, it starts there still
+            QCOMPARE(opened, QStringList({chooser, chooser}));
+        }
+        QCOMPARE(opened.isEmpty(), chooser.isEmpty());
     }
 };
 
