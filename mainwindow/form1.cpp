@@ -124,6 +124,7 @@ Form1::Form1(WindowSet &windows)
     // A file is taken wherever on the window it is dropped, the text fields
     // included, which would otherwise take its address as text.
     setAcceptDrops(true);
+    installEventFilter(this);
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
     Form1_Load();
@@ -193,24 +194,19 @@ void Form1::openGivenFile(const QString &given)
     }
 }
 
+// Drags are answered here for the window and all its controls. While the
+// window takes no click it takes no drop either; a single local file is
+// taken as a copy; any other drag of items is refused, and a drag of bare
+// text is left to the text field under it.
 bool Form1::eventFilter(QObject *watched, QEvent *event)
-{
-    return takeDragEvent(event) || QWidget::eventFilter(watched, event);
-}
-
-// Whether `event` is a drag's, answered here for the window and all its
-// controls. While the window takes no click it takes no drop either; a
-// single local file is taken as a copy; any other drag of items is refused,
-// and a drag of bare text is left to the text field under it.
-bool Form1::takeDragEvent(QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
-        return false;
+        return QWidget::eventFilter(watched, event);
     auto *drag = static_cast<QDropEvent *>(event);
     const QMimeData *data = drag->mimeData();
     const QString file = singleLocalFile(data);
-    if (takesInput() && file.isEmpty() && data != nullptr && !data->hasFormat(QStringLiteral("text/uri-list")))
+    if (watched != this && takesInput() && data != nullptr && !data->hasFormat(QStringLiteral("text/uri-list")))
         return false;
     if (!takesInput() || file.isEmpty() || !acceptAsCopy(drag))
         drag->ignore();
@@ -283,24 +279,6 @@ void Form1::Picture1_Click()
 {
     m_windows.showAboutModal();
     m_windows.platform().playSound(QStringLiteral("qblaster.wav"));
-}
-
-void Form1::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (!takeDragEvent(event))
-        event->ignore();
-}
-
-void Form1::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (!takeDragEvent(event))
-        event->ignore();
-}
-
-void Form1::dropEvent(QDropEvent *event)
-{
-    if (!takeDragEvent(event))
-        event->ignore();
 }
 
 bool Form1::takesInput() const

@@ -62,9 +62,6 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
     void Form1_Load();
@@ -87,7 +84,6 @@ private:
     void NoJoy_Click();
 
     void nameForScreenReaders();
-    bool takeDragEvent(QEvent *event);
 
     std::unique_ptr<Ui::Form1> ui;
     WindowSet &m_windows;
