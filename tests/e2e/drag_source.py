@@ -1,7 +1,6 @@
 #!/usr/bin/python3
-"""drag_source.py URI...: a GTK 3 window, "drag source", whose button drags
-the URIs as a file manager does (copy or move), and prints how each drag
-ended, "accepted" or "refused"."""
+"""drag_source.py URI...: a GTK 3 window whose button drags the URIs as a file
+manager does (copy or move); prints how each drag ended."""
 import sys
 
 import gi
