@@ -212,8 +212,15 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         drag->ignore();
     else if (type == QEvent::Drop)
         // Once the drop has been answered: the source waits for the answer,
-        // and a message box or the chooser would keep it waiting.
-        QMetaObject::invokeMethod(this, [this, file] { openGivenFile(file); }, Qt::QueuedConnection);
+        // and a message box or the chooser would keep it waiting. Not when a
+        // modal window has come up meanwhile, which would then have another over it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, file] {
+                if (takesInput())
+                    openGivenFile(file);
+            },
+            Qt::QueuedConnection);
     return true;
 }
 
