@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <utility>
+
 namespace tavik {
 namespace {
 
@@ -127,8 +129,9 @@ Dialogbox1 *ProgramWindows::dialogbox1() { return loaded(m_dialogbox1); }
 Form5 *ProgramWindows::form5()
 {
     if (!m_form5) {
-        // Each opening starts afresh at the launcher's working folder.
-        m_form5 = new Form5(*this, workingFolderPath());
+        // Each opening starts afresh at the launcher's working folder, or at
+        // the folder the program was given.
+        m_form5 = new Form5(*this, m_chooserStart.isEmpty() ? workingFolderPath() : m_chooserStart);
         // A picked file goes to the main window by name and folder.
         QObject::connect(m_form5, &Form5::filePicked, form1(), &Form1::setRomPath);
     }
@@ -139,8 +142,17 @@ void ProgramWindows::showMainWindow()
 {
     const bool first = !m_form1;
     form1()->show();
-    if (first)
-        centreOnScreen(m_form1);
+    if (!first)
+        return;
+    centreOnScreen(m_form1);
+    if (!m_givenAtStart.isNull()) {
+        // After the window has shown, so that a message about the file, or
+        // the chooser, comes over it.
+        QTimer::singleShot(0, m_form1, [form = m_form1, given = std::exchange(m_givenAtStart, QString())] {
+            if (form)
+                form->openGivenFile(given);
+        });
+    }
 }
 
 // The modal windows and the GrIP dialog belong to the main window (their
@@ -159,6 +171,12 @@ void ProgramWindows::showRomChooserModal()
 {
     makeTransientFor(form5(), dialogOwner());
     form5()->exec();
+}
+
+void ProgramWindows::showRomChooserModalAt(const QString &folder)
+{
+    m_chooserStart = folder;
+    showRomChooserModal();
 }
 
 void ProgramWindows::showGripInfo()

@@ -56,8 +56,13 @@ public:
     void showHelp() override;
     void showReadme() override;
     void showRomChooserModal() override;
+    void showRomChooserModalAt(const QString &folder) override;
     void showGripInfo() override;
     void endProgram() override;
+
+    // A file the program was started with (a path or a file: URL), taken by
+    // the main window once it shows, as if it had been dropped there.
+    void openAtStart(const QString &given) { m_givenAtStart = given; }
 
     // What ending the program does beyond closing the windows; tests record it.
     std::function<void()> quitEventLoop;
@@ -74,6 +79,9 @@ private:
     QPointer<Form3> m_form3;
     QPointer<Dialogbox1> m_dialogbox1;
     QPointer<Form5> m_form5;
+    // Where the ROM chooser starts; the working folder while empty.
+    QString m_chooserStart;
+    QString m_givenAtStart;
 };
 
 } // namespace tavik

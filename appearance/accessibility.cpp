@@ -3,8 +3,11 @@
 #include "appearance/picturebox.h"
 
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QLineEdit>
+
+#include <optional>
 
 namespace tavik {
 namespace {
@@ -260,6 +263,26 @@ QAccessibleInterface *accessibleInterface(const QString &className, QObject *obj
     return nullptr;
 }
 
+QAccessible::UpdateHandler qtUpdateHandler = nullptr;
+
+// An editable combo box is the focus proxy of its typing field, so Qt reports
+// the box as focused. GTK reports the field, inside the box, and screen
+// readers are built for that: Orca 48 speaks no context at all for a focused
+// combo box, so the panel the focus has just entered went unannounced.
+void reportFocusOnTypingField(QAccessibleEvent *event)
+{
+    std::optional<QAccessibleEvent> onField;
+    if (event->type() == QAccessible::Focus) {
+        const auto *combo = qobject_cast<QComboBox *>(event->object());
+        if (combo != nullptr && combo->lineEdit() != nullptr)
+            onField.emplace(combo->lineEdit(), QAccessible::Focus);
+    }
+    // Through Qt's own path, with this handler out of the way meanwhile.
+    QAccessible::installUpdateHandler(qtUpdateHandler);
+    QAccessible::updateAccessibility(onField ? &*onField : event);
+    QAccessible::installUpdateHandler(reportFocusOnTypingField);
+}
+
 } // namespace
 
 void installAccessibleInterfaces()
@@ -269,6 +292,7 @@ void installAccessibleInterfaces()
         return;
     installed = true;
     QAccessible::installFactory(accessibleInterface);
+    qtUpdateHandler = QAccessible::installUpdateHandler(reportFocusOnTypingField);
 }
 
 } // namespace tavik

@@ -12,6 +12,8 @@
 // - a QLineEdit reports its text attributes as one run over the whole text.
 //   Qt reports an empty run at each offset, and screen readers that build a
 //   line from the runs (Orca) drop its last character.
+// And the keyboard focus in an editable combo box is reported on its typing
+// field, inside the box, as GTK reports it, not on the box.
 #pragma once
 
 namespace tavik {

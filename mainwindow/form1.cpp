@@ -6,10 +6,14 @@
 #include "appearance/picturebox.h"
 #include "launch/launchpress.h"
 #include "platform/platform.h"
+#include "system/filenames.h"
+#include "system/givenfile.h"
 #include "windowset/windowset.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStyle>
 
@@ -46,6 +50,39 @@ private:
 };
 
 void wrapCheckBoxCaption(QCheckBox *box) { new WrappedCaption(box); }
+
+// The one local file a drag carries, as its file: URL; empty when it carries
+// anything else (several items, a web address, only text). Read from the
+// list's own bytes: QMimeData::urls() would decode a name that is not UTF-8
+// into another name.
+QString singleLocalFile(const QMimeData *data)
+{
+    const QString uriList = QStringLiteral("text/uri-list");
+    if (data == nullptr || !data->hasFormat(uriList))
+        return {};
+    QStringList uris;
+    for (const QByteArray &line : data->data(uriList).split('\n')) {
+        const QByteArray uri = line.trimmed();
+        if (!uri.isEmpty() && !uri.startsWith('#'))
+            uris += fileNameFromBytes(uri);
+    }
+    return uris.size() == 1 && isLocalFileUrl(uris.front()) ? uris.front() : QString();
+}
+
+// A ROM is only ever read: the drop is taken as a copy (or a link), never as
+// a move, after which the source could delete its file.
+bool acceptAsCopy(QDropEvent *event)
+{
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event->possibleActions() & action) {
+            event->setDropAction(action);
+            event->accept();
+            return true;
+        }
+    }
+    event->ignore();
+    return false;
+}
 
 } // namespace
 
@@ -84,6 +121,12 @@ Form1::Form1(WindowSet &windows)
     connectPanelNavigation();
     connectInterlocks();
     ui->ROMLOAD->setFocus();
+    // A file is taken wherever on the window it is dropped, the text fields
+    // included, which would otherwise take its address as text.
+    setAcceptDrops(true);
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
     Form1_Load();
 }
 
@@ -133,6 +176,52 @@ void Form1::setRomPath(const QString &fileName, const QString &folder)
 {
     ui->ROMLOAD->setText(fileName);
     m_romFolder = folder;
+}
+
+void Form1::openGivenFile(const QString &given)
+{
+    const GivenFile file = lookAtGivenFile(given);
+    switch (file.kind) {
+    case GivenFile::Kind::Rom:
+        setRomPath(file.fileName, file.folder);
+        break;
+    case GivenFile::Kind::Folder:
+        m_windows.showRomChooserModalAt(file.folder);
+        break;
+    case GivenFile::Kind::Refused:
+        m_windows.platform().showNotice(file.message);
+        break;
+    }
+}
+
+// Drags are answered here for the window and all its controls. While the
+// window takes no click it takes no drop either; a single local file is
+// taken as a copy; any other drag of items is refused, and a drag of bare
+// text is left to the text field under it.
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QWidget::eventFilter(watched, event);
+    auto *drag = static_cast<QDropEvent *>(event);
+    const QMimeData *data = drag->mimeData();
+    const QString file = singleLocalFile(data);
+    if (watched != this && takesInput() && data != nullptr && !data->hasFormat(QStringLiteral("text/uri-list")))
+        return false;
+    if (!takesInput() || file.isEmpty() || !acceptAsCopy(drag))
+        drag->ignore();
+    else if (type == QEvent::Drop)
+        // Once the drop has been answered: the source waits for the answer,
+        // and a message box or the chooser would keep it waiting. Not when a
+        // modal window has come up meanwhile, which would then have another over it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, file] {
+                if (takesInput())
+                    openGivenFile(file);
+            },
+            Qt::QueuedConnection);
+    return true;
 }
 
 LaunchSettings Form1::readLaunchSettings() const

@@ -11,6 +11,8 @@
 // A press of "< EMULATE! >" reads the controls into a LaunchSettings record
 // and hands it, with the video mode in force and the folder of the last
 // picked ROM, to the launch core; nothing here composes a command line.
+// A file given from outside (the command line, a drop anywhere on the window)
+// is taken as if it had been picked in the ROM chooser.
 #pragma once
 
 #include "launch/launchsettings.h"
@@ -52,9 +54,14 @@ public slots:
     // A file picked in the ROM chooser: its bare name goes into the ROM
     // field, and its folder is where the emulator will run.
     void setRomPath(const QString &fileName, const QString &folder);
+    // A file given from outside, as a path or a file: URL: a ROM goes into
+    // the ROM field as a pick would; a folder opens the ROM chooser there;
+    // anything else is refused in a message box, and nothing changes.
+    void openGivenFile(const QString &given);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form1_Load();

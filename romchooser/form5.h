@@ -18,8 +18,9 @@ class Form5 : public QDialog {
     Q_OBJECT
 
 public:
-    // `workingFolder`: the launcher's working folder, where the lists start
-    // (by the path it had when it has been deleted; empty when even that is unknown).
+    // `workingFolder`: where the lists start, the launcher's working folder
+    // (by the path it had when it has been deleted; empty when even that is
+    // unknown) or the folder the program was given.
     Form5(WindowSet &windows, const QString &workingFolder);
     ~Form5() override;
 

@@ -17,20 +17,22 @@ packages=(
 )
 # What the test command adds: the sanitizer and fuzzer runtimes, a sound
 # server for the null sink the sound tests play into, an X server with openbox
-# and an accessibility bus for the end-to-end journeys, and the checkers of the
-# installed files.
+# and an accessibility bus for the end-to-end journeys, GLib's launcher and a
+# GTK program to drag files from (as a file manager opens and drags them), and
+# the checkers of the installed files.
 test_packages=(
   libclang-rt-dev
   pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db groff-base
   xvfb openbox xdotool wmctrl x11-utils imagemagick
   dbus at-spi2-core python3 python3-pyatspi python3-xlib
+  libglib2.0-bin python3-gi gir1.2-gtk-3.0
 )
 case "${1:-}" in
   run) ;;
   '') packages+=("${test_packages[@]}") ;;
   packaging) packages+=("${test_packages[@]}" dpkg-dev file lintian) ;;
-  screen-reader) packages+=("${test_packages[@]}" orca gir1.2-atspi-2.0 python3-gi dbus-daemon) ;;
+  screen-reader) packages+=("${test_packages[@]}" orca gir1.2-atspi-2.0 dbus-daemon) ;;
   *)
     echo "usage: $0 [run|packaging|screen-reader]" >&2
     exit 2

@@ -4,6 +4,8 @@
 // instance of each and carries the operations out.
 #pragma once
 
+class QString;
+
 namespace tavik {
 
 class Platform;
@@ -25,6 +27,8 @@ public:
     virtual void showReadme() = 0;
     // The ROM chooser, modal: returns once it has closed.
     virtual void showRomChooserModal() = 0;
+    // The same, opened at `folder`, where every later opening starts too.
+    virtual void showRomChooserModalAt(const QString &folder) = 0;
     // The GrIP dialog, which takes the main window out of use while it shows.
     virtual void showGripInfo() = 0;
 

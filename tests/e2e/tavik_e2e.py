@@ -679,6 +679,83 @@ def journey_exit(s):
     check(s.process.returncode == 0, f"the program ended with status {s.process.returncode}")
 
 
+class Launched:
+    """The program as GLib's launcher started it: not this script's child."""
+    def __init__(self, pid):
+        self.pid, self.returncode = pid, None
+    def poll(self):
+        return None if os.path.exists(f"/proc/{self.pid}") else "gone"
+    def kill(self):
+        os.kill(self.pid, signal.SIGKILL)
+    def wait(self):
+        pass
+
+
+def journey_open_with(s):
+    """Opened with a ROM as GNOME's file manager opens it: GLib's launcher
+    runs the installed menu entry with the file."""
+    prefix = os.path.join(s.workdir, "installed")
+    run("cmake", "--install", os.path.dirname(os.path.dirname(s.tavik)), "--prefix", prefix)
+    # Answered without a display, refused once Qt has taken its own options out.
+    for args, status, want in ((["--version"], 0, "tavik 2.5\n"), (["-platformtheme", "x", "-h"], 0, "Usage: tavik "),
+                               (["a.smc", "b.smc"], 1, "tavik: one file at most"), (["--bogus"], 1, "tavik: Unknown")):
+        got = subprocess.run([os.path.join(prefix, "bin", "tavik"), *args], capture_output=True, text=True,
+                             env={k: v for k, v in s.env.items() if status or k not in ("DISPLAY", "QT_QPA_PLATFORM")})
+        check(got.returncode == status and (got.stdout or got.stderr).startswith(want), f"tavik {args}: {got}")
+    s.stop()
+    env = dict(s.env, PATH=os.path.join(prefix, "bin") + os.pathsep + s.env["PATH"],
+               XDG_DATA_DIRS=os.path.join(prefix, "share") + os.pathsep + "/usr/share")
+    entry = os.path.join(prefix, "share", "applications", "net.tavik.Tavik.desktop")
+    # As dpkg's trigger does when the package is installed; then GLib offers
+    # the entry for a SNES ROM ("Open With").
+    run("update-desktop-database", os.path.dirname(entry))
+    offered = subprocess.run(["gio", "mime", "application/vnd.nintendo.snes.rom"], env=env,
+                             capture_output=True, text=True).stdout
+    check("\tnet.tavik.Tavik.desktop" in offered, f"GLib does not offer Tavik for a SNES ROM: {offered}")
+    subprocess.run(["gio", "launch", entry, "roms/GAME.SMC"], cwd=s.work, env=env, check=True, timeout=20)
+    main = s.main_window()
+    pid = int(run("xprop", "-id", str(main), "_NET_WM_PID").split("=")[1])
+    s.process, s.app, s.maps = Launched(pid), None, None
+    rom = s.control("ROM Loaded:", "text")
+    wait_for("GAME.SMC in the ROM field", lambda: text_of(rom) == "GAME.SMC")
+    click(s.control("< EMULATE! >", "push button"))
+    got = s.emulator_received()
+    check(got["argv"][-1] == "GAME.SMC", f"the emulator received {got['argv']}")
+    check(os.path.realpath(got["cwd"]) == os.path.realpath(s.roms), f"the emulator ran in {got['cwd']}")
+
+
+def drag_onto_main(s, *uris):
+    """Drags from a GTK window onto the main window; how the drag ended."""
+    source = subprocess.Popen([sys.executable, os.path.join(HERE, "drag_source.py"), *uris],
+                              stdout=subprocess.PIPE, text=True, env=s.env)
+    try:
+        check(source.stdout.readline().strip() == "ready", "the drag source did not start")
+        x, y = centre(find(wait_for("the drag source", lambda: application(source.pid)), "drag me"))
+        tx, ty, w, h = client_rect(s.main_window())
+        run("xdotool", "mousemove", str(x), str(y), "mousedown", "1")
+        for step in range(1, 11):
+            run("xdotool", "mousemove", str(x + (tx + w // 2 - x) * step // 10),
+                str(y + (ty + h // 3 - y) * step // 10), "sleep", "0.05")
+        run("xdotool", "mouseup", "1")
+        wait_for("the drag to end", lambda: select.select([source.stdout], [], [], 0.1)[0])
+        return source.stdout.readline().strip()
+    finally:
+        source.kill()
+        source.wait()
+
+
+def journey_drop(s):
+    """A web address dragged from a GTK program is refused; a ROM fills the
+    ROM field and stays where it was."""
+    rom = s.control("ROM Loaded:", "text")
+    before = text_of(rom)
+    check(drag_onto_main(s, "https://example.com/OTHER.SMC") == "refused", "a web address was taken")
+    check(text_of(rom) == before, f"a refused drop changed the ROM field to {text_of(rom)!r}")
+    check(drag_onto_main(s, "file://" + os.path.join(s.roms, "OTHER.SMC")) == "accepted", "the ROM was refused")
+    wait_for("OTHER.SMC in the ROM field", lambda: text_of(rom) == "OTHER.SMC")
+    check(os.path.exists(os.path.join(s.roms, "OTHER.SMC")), "the dropped file was moved away")
+
+
 def journey_small_screen(s):
     """On a screen smaller than the window, its title bar and left edge stay on it."""
     main = s.main_window()
@@ -715,8 +792,10 @@ JOURNEYS = [
     ("minimised-modal", journey_minimised_modal),
     ("exit", journey_exit),
 ]
-# Only when asked for by name; small-screen with --screen=640x480.
-EXTRA_JOURNEYS = [("dump", journey_dump), ("small-screen", journey_small_screen)]
+# Only when asked for by name; small-screen with --screen=640x480; open-with
+# starts the program anew, so it comes before the others of its group.
+EXTRA_JOURNEYS = [("dump", journey_dump), ("small-screen", journey_small_screen),
+                  ("open-with", journey_open_with), ("drop", journey_drop)]
 
 
 def screenshot(workdir, name):
