@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """drag_source.py URI...: a GTK 3 window whose button drags the URIs as a file
-manager does (copy or move); prints how each drag ended."""
+manager does (copy or move); prints when a drag begins and how it ended."""
 import sys
 
 import gi
@@ -13,6 +13,7 @@ window, button, failed = Gtk.Window(title="drag source"), Gtk.Button(label="drag
 button.drag_source_set(Gdk.ModifierType.BUTTON1_MASK, [Gtk.TargetEntry.new("text/uri-list", 0, 0)],
                        Gdk.DragAction.COPY | Gdk.DragAction.MOVE)
 button.connect("drag-data-get", lambda widget, context, data, info, time: data.set_uris(sys.argv[1:]))
+button.connect("drag-begin", lambda *args: print("dragging", flush=True))
 button.connect("drag-failed", lambda *args: failed.append(True) and False)
 button.connect("drag-end", lambda *args: print("refused" if failed else "accepted", flush=True))
 window.add(button)

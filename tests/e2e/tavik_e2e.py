@@ -733,9 +733,18 @@ def drag_onto_main(s, *uris):
         x, y = centre(find(wait_for("the drag source", lambda: application(source.pid)), "drag me"))
         tx, ty, w, h = client_rect(s.main_window())
         run("xdotool", "mousemove", str(x), str(y), "mousedown", "1")
+
+        # GTK begins the drag once the pointer has moved far enough with the
+        # button held, whenever it gets to it on a busy machine.
+        def begun():
+            run("xdotool", "mousemove_relative", "--", "2", "2")
+            return select.select([source.stdout], [], [], 0.1)[0] and source.stdout.readline().strip() == "dragging"
+        wait_for("the drag to begin", begun)
         for step in range(1, 11):
             run("xdotool", "mousemove", str(x + (tx + w // 2 - x) * step // 10),
                 str(y + (ty + h // 3 - y) * step // 10), "sleep", "0.05")
+        # The release comes once the program has answered where the drag is.
+        settle(s)
         run("xdotool", "mouseup", "1")
         wait_for("the drag to end", lambda: select.select([source.stdout], [], [], 0.1)[0])
         return source.stdout.readline().strip()
