@@ -19,8 +19,10 @@ and the exit status is 1. The build runs this before it compiles anything
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 
 TABLE_HEADING = "### The rules the build checks"
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
@@ -87,24 +89,8 @@ def qt_module(header, qt_root):
     return "an unknown Qt module"
 
 
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    parser = argparse.ArgumentParser(description="Checks the includes against the layer rules.")
-    parser.add_argument("--root", default=os.path.dirname(here), help="the source folder")
-    parser.add_argument("--qt-headers", help="Qt's include folder, the one that holds QtCore/")
-    parser.add_argument("--stamp", help="touched when every include keeps the rules")
-    parser.add_argument("--depfile", help="written with every file and folder read, for the build")
-    options = parser.parse_args()
-
-    root = os.path.abspath(options.root)
-    if not options.qt_headers:
-        # Run by hand: Qt's own answer, when its tools are there.
-        try:
-            found = subprocess.run(["qtpaths6", "--query", "QT_INSTALL_HEADERS"], capture_output=True,
-                                   text=True, check=True).stdout.strip()
-            options.qt_headers = found if os.path.isdir(os.path.join(found, "QtCore")) else None
-        except (OSError, subprocess.CalledProcessError):
-            pass
+def check(root, qt_headers):
+    """Every break of the rules under `root`, and every file and folder read."""
     table = os.path.join(root, "docs", "architecture.md")
     rows, problems = read_table(table)
     read = [table, os.path.abspath(__file__)]
@@ -118,7 +104,7 @@ def main():
             first = entry.split("/", 1)[0]
             if "/" in entry and first not in folders:
                 problems.append(f"RULE: the rules table names `{entry}`, which is in no folder of the project ({row.line})")
-        if row.qt != ["any"] and not options.qt_headers:
+        if row.qt != ["any"] and not qt_headers:
             problems.append(f"RULE: `{row.folder}/` limits its Qt modules, which needs --qt-headers ({row.line})")
 
     for folder in folders:
@@ -136,7 +122,76 @@ def main():
             continue
         for source in sources:
             read.append(source)
-            problems += check_file(source, root, folders, row, options.qt_headers)
+            problems += check_file(source, root, folders, row, qt_headers)
+    return problems, read
+
+
+def self_test(root, qt_headers):
+    """Checks a small copy of the project that breaks each of the drawing's
+    three main rules once, beside includes that keep them: each break must be
+    reported, with its place, and nothing else."""
+    with tempfile.TemporaryDirectory(prefix="check-layers-") as copy:
+        os.makedirs(os.path.join(copy, "docs"))
+        shutil.copy(os.path.join(root, "docs", "architecture.md"), os.path.join(copy, "docs"))
+        rows, problems = read_table(os.path.join(copy, "docs", "architecture.md"))
+        for folder in rows:
+            os.makedirs(os.path.join(copy, folder))
+            open(os.path.join(copy, folder, "CMakeLists.txt"), "w").close()
+        files = {
+            "platform/platform.h": "",
+            "platform/desktopplatform.h": '#include "platform/platform.h"\n',
+            "romchooser/form5.h": "#include <QDialog>\n",
+            "launch/launchpress.cpp": '#include <QString>\n#include <QWidget>\n',
+            "mainwindow/form1.cpp": '#include "platform/platform.h"\n#include "ui_form1.h"\n'
+                                    '#include "romchooser/form5.h"\n',
+            "romchooser/form5.cpp": '#include "romchooser/form5.h"\n#include "platform/desktopplatform.h"\n',
+            "app/main.cpp": '#include "platform/desktopplatform.h"\n#include "romchooser/form5.h"\n',
+        }
+        for name, text in files.items():
+            with open(os.path.join(copy, name), "w", encoding="utf-8") as source:
+                source.write(text)
+        problems, _ = check(copy, qt_headers)
+    expected = ["<QWidget> is QtWidgets (launch/launchpress.cpp:2)",
+                "not romchooser/form5.h (mainwindow/form1.cpp:3)",
+                "not platform/desktopplatform.h (romchooser/form5.cpp:2)"]
+    found = [problem for problem in problems if problem.startswith("RULE: ")]
+    missed = [text for text in expected if not any(problem.endswith(text) for problem in found)]
+    for text in missed:
+        print(f"self-test: no rule reported '... {text}'")
+    extra = [problem for problem in found if not any(problem.endswith(text) for text in expected)]
+    for problem in extra:
+        print(f"self-test: reported although the include keeps the rules: {problem}")
+    if missed or extra:
+        return 1
+    print("self-test: each of the three breaks was reported, and nothing else:")
+    for problem in found:
+        print("  " + problem)
+    return 0
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(description="Checks the includes against the layer rules.")
+    parser.add_argument("--root", default=os.path.dirname(here), help="the source folder")
+    parser.add_argument("--qt-headers", help="Qt's include folder, the one that holds QtCore/")
+    parser.add_argument("--stamp", help="touched when every include keeps the rules")
+    parser.add_argument("--depfile", help="written with every file and folder read, for the build")
+    parser.add_argument("--self-test", action="store_true",
+                        help="check that a copy with one break of each main rule fails as it should")
+    options = parser.parse_args()
+
+    root = os.path.abspath(options.root)
+    if not options.qt_headers:
+        # Run by hand: Qt's own answer, when its tools are there.
+        try:
+            found = subprocess.run(["qtpaths6", "--query", "QT_INSTALL_HEADERS"], capture_output=True,
+                                   text=True, check=True).stdout.strip()
+            options.qt_headers = found if os.path.isdir(os.path.join(found, "QtCore")) else None
+        except (OSError, subprocess.CalledProcessError):
+            pass
+    if options.self_test:
+        return self_test(root, options.qt_headers)
+    problems, read = check(root, options.qt_headers)
 
     for problem in problems:
         print(problem)
