@@ -14,6 +14,7 @@ and the exit status is 1. The build runs this before it compiles anything
 (with --stamp and --depfile), and so does the check_layers test.
 
     check_layers.py [--root DIR] [--qt-headers DIR] [--stamp FILE --depfile FILE]
+    check_layers.py --self-test     (checks the checker on a small copy)
 """
 
 import argparse
@@ -59,7 +60,10 @@ def read_table(path):
             continue
         table_seen = True
         cells = [cell.strip() for cell in line.strip().strip("|").split("|")]
-        if len(cells) != 4 or cells[0] in ("Folder", "") or set(cells[0]) <= set("-: "):
+        if cells[0] == "Folder" or set("".join(cells)) <= set("-: "):
+            continue
+        if len(cells) != 4:
+            problems.append(f"RULE: a row of the rules table has four cells ({path}:{number})")
             continue
         folders = CODE.findall(cells[0])
         uses = CODE.findall(cells[2])
@@ -196,7 +200,7 @@ def main():
     for problem in problems:
         print(problem)
     if problems:
-        print(f"{len(problems)} include(s) break the layer rules of docs/architecture.md "
+        print(f"{len(problems)} break(s) of the layer rules of docs/architecture.md "
               f"(the table under '{TABLE_HEADING.lstrip('# ')}')")
         return 1
     if options.depfile and options.stamp:
