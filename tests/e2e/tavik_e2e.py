@@ -730,16 +730,25 @@ def drag_onto_main(s, *uris):
                               stdout=subprocess.PIPE, text=True, env=s.env)
     try:
         check(source.stdout.readline().strip() == "ready", "the drag source did not start")
-        x, y = centre(find(wait_for("the drag source", lambda: application(source.pid)), "drag me"))
+        wait_for("the drag source on the screen", lambda: visible_window("drag source"))
         tx, ty, w, h = client_rect(s.main_window())
-        run("xdotool", "mousemove", str(x), str(y), "mousedown", "1")
 
         # GTK begins the drag once the pointer has moved far enough with the
-        # button held, whenever it gets to it on a busy machine.
+        # button held, whenever it gets to it on a busy machine; a press that
+        # came before the window took it is made again.
         def begun():
             run("xdotool", "mousemove_relative", "--", "2", "2")
             return select.select([source.stdout], [], [], 0.1)[0] and source.stdout.readline().strip() == "dragging"
-        wait_for("the drag to begin", begun)
+        for attempt in range(3):
+            x, y = centre(find(wait_for("the drag source", lambda: application(source.pid)), "drag me"))
+            run("xdotool", "mousemove", str(x), str(y), "mousedown", "1")
+            try:
+                wait_for("the drag to begin", begun, timeout=4)
+                break
+            except JourneyFailed:
+                run("xdotool", "mouseup", "1")
+                if attempt == 2:
+                    raise
         for step in range(1, 11):
             run("xdotool", "mousemove", str(x + (tx + w // 2 - x) * step // 10),
                 str(y + (ty + h // 3 - y) * step // 10), "sleep", "0.05")
