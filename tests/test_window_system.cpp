@@ -164,6 +164,20 @@ private slots:
         });
     }
 
+    // A main window the user moved stays where it was put when a window
+    // that blocked it goes (the chooser shows the main window again).
+    void mainWindowKeepsItsPlace_data() { blockingWindows(); }
+    void mainWindowKeepsItsPlace()
+    {
+        QFETCH(QString, which);
+        Program program;
+        QVERIFY(QTest::qWaitForWindowExposed(program.form));
+        const QPoint moved = program.form->pos() + QPoint(37, 23);
+        program.form->move(moved);
+        whileBlocking(program.form, which, [](QWidget *) {});
+        QCOMPARE(program.form->pos(), moved);
+    }
+
     // The program runs through Xwayland on a Wayland session that offers X,
     // with native Wayland as the fallback, unless the user chose a platform.
     void platformChoice_data()
@@ -179,6 +193,9 @@ private slots:
         QTest::newRow("Wayland session without X") << QStringList{"WAYLAND_DISPLAY=wayland-0"} << plain << plain;
         QTest::newRow("platform chosen in the environment")
             << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0", "QT_QPA_PLATFORM=wayland"} << plain << plain;
+        QTest::newRow("platform chosen with two dashes")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"} << QStringList{"tavik", "--platform", "wayland"}
+            << QStringList{"tavik", "--platform", "wayland"};
         QTest::newRow("platform chosen on the command line")
             << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"} << QStringList{"tavik", "-platform", "wayland"}
             << QStringList{"tavik", "-platform", "wayland"};
@@ -193,9 +210,10 @@ private slots:
         QFETCH(QStringList, environment);
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, expected);
-        std::map<QByteArray, QByteArray> variables;
+        // As qgetenv answers: null when not set, empty but not null when set empty.
+        std::map<std::string, std::string> variables;
         for (const QString &entry : environment)
-            variables[entry.section(u'=', 0, 0).toLatin1()] = entry.section(u'=', 1).toLatin1();
+            variables[entry.section(u'=', 0, 0).toStdString()] = entry.section(u'=', 1).toStdString();
         std::vector<QByteArray> storage;
         for (const QString &argument : arguments)
             storage.push_back(argument.toLocal8Bit());
@@ -205,8 +223,8 @@ private slots:
         argv.push_back(nullptr);
         const std::vector<char *> result =
             withPreferredPlatform(int(storage.size()), argv.data(), [&](const char *name) {
-                const auto found = variables.find(QByteArray(name));
-                return found == variables.end() ? QByteArray() : found->second;
+                const auto found = variables.find(name);
+                return found == variables.end() ? QByteArray() : QByteArray(found->second.c_str());
             });
         QCOMPARE(result.back(), nullptr);
         QStringList got;
