@@ -66,7 +66,7 @@ cleanup() {
 trap cleanup EXIT
 dpkg-deb -x "$deb" "$work/root"
 mkdir -m 700 "$work/runtime"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$work/display" 2>/dev/null &
 xserver=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"

@@ -36,6 +36,13 @@ MAIN_STOPS = {"Tavik logo", "Sound", "Video", "ROM Type", "Joystick", "Miscellan
 PANELS = [("Sound", "Sound options"), ("Video", "Video options"), ("ROM Type", "ROM Type options"),
           ("Joystick", "Joystick options"), ("Miscellanous", "Miscellanous options"),
           ("Game Cheats", "Game Cheats options")]
+# How long the walk waits for what Orca should say after a key or an action:
+# it goes on as soon as that has been said, and fails naming what it expected
+# once the bound passes. About is built the first time it opens; a first
+# start of the program on a fresh machine can take many seconds.
+SPEECH_WAIT = 5
+ABOUT_WAIT = 10
+START_WAIT = 30
 
 # Orca 43 logs "SPEECH OUTPUT: 'text'" and a voice after it; later Orcas log
 # the same prefix with the text quoted, possibly followed by other fields.
@@ -120,29 +127,22 @@ class SpeechLog:
     def skip(self):
         self._read()
 
-    def settle(self, expect=None, first_wait=3.0, quiet=0.35):
-        """The utterances that follow an action: waits for one that holds
-        `expect` (or for any, without one), then until Orca has written
-        nothing for a while."""
+    def hear(self, heard, timeout):
+        """The utterances that follow an action: reads them until heard(said)
+        holds or `timeout` seconds have passed, and once it holds, also the
+        rest of the same announcement (until Orca has written nothing for a
+        moment), so that it is not taken for the next action's. Returns the
+        utterances and whether heard(said) held in time."""
         said = []
-        deadline = time.monotonic() + first_wait
-        while time.monotonic() < deadline:
-            said += self._read()
-            if said and (expect is None or any(expect.lower() in s.lower() for s in said)):
-                break
-            time.sleep(0.05)
-        self.quiet_for(quiet, 5)
-        return said + self._read()
-
-    def wait_for(self, pattern, timeout):
         deadline = time.monotonic() + timeout
-        said = []
-        while time.monotonic() < deadline:
+        while True:
             said += self._read()
-            if any(re.search(pattern, s) for s in said):
-                return said
-            time.sleep(0.1)
-        return None
+            if heard(said):
+                self.quiet_for(0.3, 2)
+                return said + self._read(), True
+            if time.monotonic() >= deadline:
+                return said, False
+            time.sleep(0.05)
 
 
 def key(*names):
@@ -200,28 +200,47 @@ def check(condition, message):
         failures.append(message)
 
 
-def walk_stop(label):
-    """Presses Tab and records the stop it reaches; the stop must be spoken
-    with its name and its role."""
+def tab():
+    """Presses Tab and returns the object the focus moves to. A look through
+    the tree while the focus moves can pass the new object before it takes
+    the focus and the old one after it has lost it, and find none: the walk
+    looks again until it finds another object with the focus, or the bound
+    passes."""
     before = describe(focused())
     key("Tab")
-    deadline = time.monotonic() + 2
+    deadline = time.monotonic() + SPEECH_WAIT
     obj = focused()
-    while describe(obj) == before and time.monotonic() < deadline:
+    while (obj is None or describe(obj) == before) and time.monotonic() < deadline:
         time.sleep(0.05)
         obj = focused()
+    return obj
+
+
+def stop_extras(name):
+    """What else a stop must be spoken with: the ROM field its text, the logo
+    its description."""
+    return {"ROM Loaded:": [ROM_MARKER], "Tavik logo": ["Shows who made Tavik"]}.get(name, [])
+
+
+def walk_stop(label, more=stop_extras):
+    """Presses Tab and records the stop it reaches; the stop must be spoken
+    with its name and its role. The walk waits until Orca has said those and
+    what more(name) adds, which the caller checks, or until the bound passes."""
+    obj = tab()
     name, role, localized = describe(obj)
-    said = speech.settle(expect=name or None)
-    transcript.append(f"[{label}] {localized} '{name}': " + " | ".join(said))
-    check(obj is not None, f"{label}: no object has the focus")
-    check(name != "", f"{label}: a {localized} with no name")
     # A field inside an editable combo box is announced as the combo box.
     roles = [localized]
     parent = obj.get_parent() if obj is not None else None
     if parent is not None and parent.get_role() == Atspi.Role.COMBO_BOX:
         roles.append(parent.get_localized_role_name())
+    extras = more(name)
+    said, _ = speech.hear(lambda s: spoken(s, name, *extras) and any(spoken(s, r) for r in roles), SPEECH_WAIT)
+    transcript.append(f"[{label}] {localized} '{name}': " + " | ".join(said))
+    check(obj is not None, f"{label}: no object has the focus")
+    check(name != "", f"{label}: a {localized} with no name")
     check(spoken(said, name) and any(spoken(said, r) for r in roles),
-          f"{label}: the {localized} '{name}' was spoken as: {' | '.join(said) or '(nothing)'}")
+          f"{label}: the {localized} '{name}' was not spoken with its name and its role ({' or '.join(roles)})"
+          f" within {SPEECH_WAIT} s; Orca said: {' | '.join(said) or '(nothing)'}")
     return obj, name, role, said
 
 
@@ -235,16 +254,25 @@ def find_named(name, role):
     return find(application(), lambda o: o.get_name() == name and o.get_role() == role)
 
 
+def open_about(how):
+    """Waits for About's title after a press of the logo, then closes About
+    with Escape and waits for the main window to be announced again."""
+    said, opened = speech.hear(lambda s: spoken(s, ABOUT_TITLE), ABOUT_WAIT)
+    transcript.append(f"[logo] {how}: " + " | ".join(said))
+    check(opened, f"{how} on the logo did not open About: '{ABOUT_TITLE}' was not spoken within {ABOUT_WAIT} s;"
+                  f" Orca said: {' | '.join(said) or '(nothing)'}")
+    key("Escape")
+    said, back = speech.hear(lambda s: spoken(s, MAIN_TITLE), SPEECH_WAIT)
+    check(back or not opened, f"Escape did not close About: '{MAIN_TITLE}' was not spoken within {SPEECH_WAIT} s;"
+                              f" Orca said: {' | '.join(said) or '(nothing)'}")
+
+
 def press_logo():
     """Orca's left-click key on the focused logo, then the press action
     itself, as a braille display or another reader would call it: each opens
     the About window, which Escape closes again."""
     key("KP_Divide")
-    said = speech.settle(expect=ABOUT_TITLE, first_wait=8)
-    transcript.append("[logo] Orca's left click (KP_Divide): " + " | ".join(said))
-    check(spoken(said, ABOUT_TITLE), f"Orca's click on the logo did not open About: {' | '.join(said)}")
-    key("Escape")
-    speech.settle(expect=MAIN_TITLE)
+    open_about("Orca's left click (KP_Divide)")
     logo = find_named("Tavik logo", Atspi.Role.PUSH_BUTTON)
     check(logo is not None, "the logo is not a push button named 'Tavik logo'")
     if logo is None:
@@ -256,11 +284,7 @@ def press_logo():
     check(any(a.lower() == "press" for a in actions), f"the logo has no press action: {actions}")
     if any(a.lower() == "press" for a in actions):
         logo.do_action([a.lower() for a in actions].index("press"))
-        said = speech.settle(expect=ABOUT_TITLE, first_wait=8)
-        transcript.append("[logo] press action: " + " | ".join(said))
-        check(spoken(said, ABOUT_TITLE), f"the logo's press action did not open About: {' | '.join(said)}")
-        key("Escape")
-        speech.settle(expect=MAIN_TITLE)
+        open_about("the press action")
 
 
 def main():
@@ -280,11 +304,11 @@ def main():
     speech.skip()
     start([PROGRAM], cwd=WORK, stdout=subprocess.DEVNULL, stderr=open(os.path.join(WORK, "tavik.err"), "w"))
     # The splash stays 1.5 s; then the main window comes, its ROM field focused.
-    said = speech.wait_for(re.escape(MAIN_TITLE), 20)
-    if said is None:
-        print("Orca never announced the main window", file=sys.stderr)
+    said, _ = speech.hear(lambda s: spoken(s, MAIN_TITLE, "frame", ROM_MARKER), START_WAIT)
+    if not spoken(said, MAIN_TITLE):
+        print(f"Orca did not announce the main window ('{MAIN_TITLE}') within {START_WAIT} s;"
+              f" it said: {' | '.join(said) or '(nothing)'}", file=sys.stderr)
         return 1
-    said += speech.settle(expect=ROM_MARKER)
     transcript.append("[start] " + " | ".join(said))
     check(spoken(said, MAIN_TITLE, "frame"), f"the main window was not announced as a window: {' | '.join(said)}")
     check_rom_field(said, "the first focus")
@@ -307,22 +331,38 @@ def main():
     # Each panel: its button, Space, then Tab through its controls; the logo
     # follows the last of them.
     for button, panel in PANELS:
+        obj = focused()
         for _ in range(20):
-            name, role = describe(focused())[:2]
+            name, role = describe(obj)[:2]
             if name == button and role in PUSH_BUTTON:
                 break
-            key("Tab")
-            speech.settle(expect=None)
+            # On the way to the button: its stops were checked in the round
+            # above, and what Orca says of them is only kept from the next.
+            obj = tab()
+            name = describe(obj)[0]
+            speech.hear(lambda s: spoken(s, name), SPEECH_WAIT)
+        # Space shows the panel; Orca only echoes the key, which the first
+        # stop's speech takes in.
         key("space")
-        speech.settle(expect=None, first_wait=1)
+        deadline = time.monotonic() + SPEECH_WAIT
+        while find_named(panel, Atspi.Role.PANEL) is None and time.monotonic() < deadline:
+            time.sleep(0.05)
         entered = False
+
+        def panel_extras(name):
+            # The first stop inside the panel announces it.
+            first_inside = not entered and name not in MAIN_STOPS
+            return stop_extras(name) + ([panel] if first_inside else [])
+
         for _ in range(40):
-            obj, name, role, said = walk_stop(button)
+            obj, name, role, said = walk_stop(button, panel_extras)
             if not entered and name not in MAIN_STOPS:
                 entered = True
                 check(spoken(said, panel), f"entering '{panel}' was not announced: {' | '.join(said)}")
             if name == "Tavik logo":
                 break
+        else:
+            check(False, f"the Tab chain through '{panel}' never reached the logo")
         check(entered, f"the Tab chain never entered '{panel}'")
 
     # The logo, focused now: Orca's click and the press action.

@@ -18,7 +18,7 @@ trap cleanup EXIT
 for scale in 1 2; do
   # The server picks a free display and writes its number once it is ready.
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 $((1024 * scale))x$((768 * scale))x24 -nolisten tcp \
+  Xvfb -displayfd 3 -screen 0 $((1024 * scale))x$((768 * scale))x24 -nolisten tcp -nolisten unix \
     3>"$work/display" 2>/dev/null &
   server=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QScopeGuard>
 
@@ -40,6 +39,9 @@ namespace {
 Q_LOGGING_CATEGORY(startLog, "tavik.start", QtWarningMsg)
 
 using Clock = std::chrono::steady_clock;
+
+// A path as messages show it.
+QString displayed(const QString &path) { return QDir::toNativeSeparators(fileNameForDisplay(path)); }
 
 // What an emulator wrote to its error output goes to a file in memory of a
 // fixed size, so that an early end can be explained in its own words. Beyond
@@ -154,7 +156,7 @@ struct Watched {
                   qPrintable(howItEnded(status)), static_cast<long long>(lived.count()),
                   qPrintable(words.join(QStringLiteral(" | "))));
         QString message = QStringLiteral("The emulator %1 %2 as soon as it started.")
-                              .arg(QDir::toNativeSeparators(emulator), howItEnded(status));
+                              .arg(displayed(emulator), howItEnded(status));
         if (!words.isEmpty())
             message += QStringLiteral("\n\nIt last wrote:\n") + words.join(QLatin1Char('\n'));
         if (report)
@@ -396,7 +398,7 @@ QString foldersText(const QStringList &folders)
     constexpr qsizetype shown = 8;
     QStringList lines;
     for (const QString &folder : folders.first(std::min(shown, folders.size())))
-        lines.append(QStringLiteral("  ") + QDir::toNativeSeparators(folder));
+        lines.append(QStringLiteral("  ") + displayed(folder));
     if (folders.size() > shown)
         lines.append(QStringLiteral("  and %1 more").arg(folders.size() - shown));
     return lines.join(QLatin1Char('\n'));
@@ -424,10 +426,13 @@ QString visible(const QByteArray &text)
 // `program` is no script.
 std::optional<QByteArray> scriptInterpreter(const QString &program)
 {
-    QFile file(program);
-    if (!file.open(QIODevice::ReadOnly))
+    const int file = ::open(fileNameToBytes(program).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file < 0)
         return std::nullopt;
-    const QByteArray head = file.read(256);
+    QByteArray head(256, Qt::Uninitialized);
+    const ssize_t got = ::read(file, head.data(), std::size_t(head.size()));
+    ::close(file);
+    head.truncate(got > 0 ? qsizetype(got) : 0);
     if (!head.startsWith("#!"))
         return std::nullopt;
     QByteArray line = head.mid(2, head.indexOf('\n') < 0 ? -1 : head.indexOf('\n') - 2);
@@ -444,7 +449,11 @@ std::optional<QByteArray> scriptInterpreter(const QString &program)
 // Why the process start of `program` failed with `error`, in plain words.
 QString spawnProblem(const QString &program, int error)
 {
-    const QString path = QDir::toNativeSeparators(program);
+    const QString path = displayed(program);
+    if (error == EILSEQ) {
+        return QStringLiteral("%1 was not started: a name in its command cannot be passed on as it is.")
+            .arg(fileNameForDisplay(path));
+    }
     if (error == EMFILE || error == ENFILE) {
         return QStringLiteral("%1 could not be started: too many files are open (%2). Closing an emulator "
                               "that is still running may help.")
@@ -459,7 +468,7 @@ QString spawnProblem(const QString &program, int error)
                      error == ENOENT ? QStringLiteral("does not exist")
                                      : QStringLiteral("cannot be run (%1)").arg(qt_error_string(error)));
         }
-        if (error == ENOENT && QFileInfo::exists(program)) {
+        if (error == ENOENT && ::access(fileNameToBytes(program).constData(), F_OK) == 0) {
             return QStringLiteral("%1 could not be started: a file it needs in order to run, such as its loader, "
                                   "is missing (%2).")
                 .arg(path, qt_error_string(error));
@@ -472,8 +481,8 @@ QString spawnProblem(const QString &program, int error)
 
 StartEnvironment StartEnvironment::current()
 {
-    return {QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(),
-            workingFolderPath(), qEnvironmentVariable("PATH")};
+    return {QCoreApplication::instance() ? launcherFolderPath() : QString(), workingFolderPath(),
+            fileNameFromBytes(qgetenv("PATH"))};
 }
 
 QStringList emulatorArguments(const EmulatorCommand &command)
@@ -511,14 +520,14 @@ ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnviron
         if (wine.isEmpty()) {
             return {{}, {}, QStringLiteral("%1 is a Windows program, and wine, which is needed to "
                                            "run it, was not found on PATH.")
-                                .arg(QDir::toNativeSeparators(program))};
+                                .arg(displayed(program))};
         }
         return {wine, QStringList{program} + arguments, {}};
     }
 
-    if (!QFileInfo(program).isExecutable()) {
+    if (!isExecutableFile(program)) {
         return {{}, {}, QStringLiteral("%1 was found but is not executable.")
-                            .arg(QDir::toNativeSeparators(program))};
+                            .arg(displayed(program))};
     }
     return {program, arguments, {}};
 }
@@ -534,13 +543,13 @@ QString StartEmulator(const EmulatorCommand &command, const QString &runFolder,
         return QStringLiteral("The working folder, where the emulator is to run, no longer exists.");
     if (!isFolder(folder)) {
         return QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
-            .arg(QDir::toNativeSeparators(folder));
+            .arg(displayed(folder));
     }
     // A folder that can be listed but not entered would otherwise fail inside
     // the process start, with a reason that names no folder.
     if (::faccessat(AT_FDCWD, fileNameToBytes(folder).constData(), X_OK, AT_EACCESS) != 0) {
         return QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
-            .arg(QDir::toNativeSeparators(folder), qt_error_string(errno));
+            .arg(displayed(folder), qt_error_string(errno));
     }
     Watched watched;
     // Through wine, the emulator is its first argument.

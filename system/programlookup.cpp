@@ -1,24 +1,38 @@
 #include "system/programlookup.h"
 
+#include "system/filenames.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSet>
 
+#include <climits>
+#include <cstdlib>
+#include <memory>
 #include <utility>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavik {
 namespace {
+
+// Every check is made on the name's exact bytes, so that a program in a
+// folder whose name is not UTF-8 is found where it is.
+QByteArray bytesOf(const QString &path) { return fileNameToBytes(path); }
+
+QString joined(const QString &folder, const QString &name)
+{
+    return QDir(folder).absoluteFilePath(name);
+}
 
 // What makes two names of a folder the same folder: where it really is, when it
 // exists; otherwise its tidied absolute name.
 QString folderIdentity(const QString &folder)
 {
-    const QFileInfo info(folder);
-    const QString real = info.canonicalFilePath();
-    return real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real;
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(bytesOf(folder).constData(), nullptr),
+                                                           &std::free);
+    return real ? fileNameFromBytes(real.get()) : QDir::cleanPath(QDir(folder).absolutePath());
 }
 
 // What a file system entry that is neither a file nor a folder is.
@@ -60,9 +74,10 @@ QStringList programSearchFolders(const QString &launcherFolder, const QString &w
 QString findProgram(const QString &name, const QStringList &folders)
 {
     for (const QString &folder : folders) {
-        const QFileInfo candidate(QDir(folder), name);
-        if (candidate.isFile())
-            return candidate.absoluteFilePath();
+        const QString candidate = joined(folder, name);
+        struct stat entry {};
+        if (::stat(bytesOf(candidate).constData(), &entry) == 0 && S_ISREG(entry.st_mode))
+            return candidate;
     }
     return {};
 }
@@ -71,26 +86,47 @@ QStringList nonProgramEntries(const QString &name, const QStringList &folders)
 {
     QStringList lines;
     for (const QString &folder : folders) {
-        const QFileInfo candidate(QDir(folder), name);
-        const QString path = QDir::toNativeSeparators(candidate.absoluteFilePath());
+        const QString candidate = joined(folder, name);
+        const QByteArray bytes = bytesOf(candidate);
+        const QString path = QDir::toNativeSeparators(fileNameForDisplay(candidate));
         struct stat entry {};
-        if (candidate.isDir())
-            lines.append(QStringLiteral("%1 is a folder, not a program.").arg(path));
-        else if (candidate.isSymLink() && !candidate.exists())
+        struct stat link {};
+        if (::stat(bytes.constData(), &entry) == 0) {
+            if (S_ISDIR(entry.st_mode))
+                lines.append(QStringLiteral("%1 is a folder, not a program.").arg(path));
+            else if (!S_ISREG(entry.st_mode))
+                lines.append(QStringLiteral("%1 is %2, not a program.").arg(path, kindOfEntry(entry.st_mode)));
+        } else if (::lstat(bytes.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
             lines.append(QStringLiteral("%1 is a link to nothing.").arg(path));
-        else if (::stat(QFile::encodeName(candidate.absoluteFilePath()).constData(), &entry) == 0
-                 && !S_ISREG(entry.st_mode))
-            lines.append(QStringLiteral("%1 is %2, not a program.").arg(path, kindOfEntry(entry.st_mode)));
+        }
     }
     return lines;
 }
 
 bool isWindowsExecutable(const QString &filePath)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    const int file = ::open(bytesOf(filePath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file < 0)
         return false;
-    return file.read(2) == "MZ";
+    char mark[2] = {};
+    const bool windows = ::read(file, mark, sizeof mark) == 2 && mark[0] == 'M' && mark[1] == 'Z';
+    ::close(file);
+    return windows;
+}
+
+bool isExecutableFile(const QString &filePath)
+{
+    return ::access(bytesOf(filePath).constData(), X_OK) == 0;
+}
+
+QString launcherFolderPath()
+{
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
+    if (length <= 0 || length == ssize_t(sizeof target))
+        return {};
+    const QString program = fileNameFromBytes(QByteArrayView(target, length));
+    return program.left(program.lastIndexOf(QLatin1Char('/')) > 0 ? program.lastIndexOf(QLatin1Char('/')) : 1);
 }
 
 } // namespace tavik

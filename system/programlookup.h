@@ -27,4 +27,10 @@ QStringList nonProgramEntries(const QString &name, const QStringList &folders);
 // True when the file begins with "MZ", the mark of a Windows executable.
 bool isWindowsExecutable(const QString &filePath);
 
+// True when the launcher may run the file.
+bool isExecutableFile(const QString &filePath);
+
+// The folder that holds the running launcher, its name's bytes kept.
+QString launcherFolderPath();
+
 } // namespace tavik

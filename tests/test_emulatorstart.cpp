@@ -1,5 +1,6 @@
 // Program lookup and the real, detached start of a stand-in emulator in temporary folders.
 #include "system/emulatorstart.h"
+#include "system/filenames.h"
 #include "system/programlookup.h"
 #include "support/fakeemulator.h"
 
@@ -10,20 +11,20 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
-#include <fcntl.h>
 #include <grp.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <pthread.h>
-#include <sys/mman.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -216,6 +217,34 @@ private slots:
             expectedFolders.append(dir.filePath(entry));
         QCOMPARE(programSearchFolders(dir.filePath("L"), dir.filePath("W"), pathFolders.join(QLatin1Char(':'))),
                  expectedFolders);
+    }
+
+    // A folder whose name is not UTF-8 is searched under its own name, as
+    // the launcher's folder and on PATH.
+    void programInFolderWithLatin1Name_data()
+    {
+        QTest::addColumn<bool>("asLauncherFolder");
+        QTest::newRow("on PATH") << false;
+        QTest::newRow("the launcher's folder") << true;
+    }
+    void programInFolderWithLatin1Name()
+    {
+        QFETCH(bool, asLauncherFolder);
+        TemporaryFolder root, working;
+        const QString folder = root.path() + fileNameFromBytes("/Jeux r\xe9tro");
+        QCOMPARE(::mkdir(fileNameToBytes(folder).constData(), 0755), 0);
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        const QByteArray program = fileNameToBytes(folder) + "/snes9x.exe";
+        const QByteArray script = recorderScript(record);
+        FILE *file = std::fopen(program.constData(), "w");
+        QVERIFY(file && std::fwrite(script.constData(), 1, std::size_t(script.size()), file) == std::size_t(script.size()));
+        std::fclose(file);
+        QCOMPARE(::chmod(program.constData(), 0755), 0);
+        const StartEnvironment environment = asLauncherFolder ? StartEnvironment{folder, working.path(), {}}
+                                                              : StartEnvironment{{}, working.path(), folder};
+        const QString problem = StartEmulator(command(QString(), QStringLiteral("G.smc")), {}, environment);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(waitForRecord(record), QStringList({QDir(working.path()).canonicalPath(), "G.smc"}));
     }
 
     void notFoundListsEachFolderOnce()
@@ -656,54 +685,41 @@ private slots:
             QVERIFY2(got[0].count(QLatin1Char('\n')) <= 8, qPrintable(got[0]));
     }
 
-    // With no descriptor left to watch it by, the emulator is still started
-    // (and collected by a thread of its own), not refused.
-    void startsWithNoDescriptorFree()
+    // Where the launcher cannot have what it watches an emulator with (an old
+    // kernel, a sandbox, no descriptor left), the emulator still starts, keeps
+    // running and is collected at its end. The calls are refused by a seccomp
+    // filter in a copy of the launcher; the sanitizers' own checks need
+    // descriptors, so none is really used up.
+    void startsWhateverTheWatchLacks_data()
     {
-        QTemporaryDir launcher, working;
-        QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
-        const pid_t starter = ::fork();
-        if (starter == 0) {
-            // Every descriptor in use.
-            const rlimit few{rlim_t(openDescriptors() + 8), rlim_t(openDescriptors() + 8)};
-            if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
-                ::_exit(2);
-            while (::open("/dev/null", O_RDONLY) >= 0) {
-            }
-            if (!StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty())
-                ::_exit(3);
-            for (int i = 0; i < 1000 && !zombiesOfOurs().isEmpty(); ++i)
-                ::usleep(10000);
-            ::_exit(zombiesOfOurs().isEmpty() ? 0 : 4);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(starter, &status, 0), starter);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QTest::addColumn<QList<long>>("refused"); // system calls that fail
+        QTest::addColumn<int>("error");
+        QTest::newRow("no pidfd_open") << QList<long>{SYS_pidfd_open} << ENOSYS;
+        QTest::newRow("no epoll") << QList<long>{SYS_epoll_create1} << ENOSYS;
+        QTest::newRow("no descriptor left")
+            << QList<long>{SYS_pidfd_open, SYS_memfd_create, SYS_epoll_create1, SYS_eventfd2} << EMFILE;
     }
-
-    // Where process descriptors cannot be had (an old kernel, a sandbox), the
-    // emulator still starts, keeps running and is collected at its end.
-    void startsWithoutProcessDescriptors()
+    void startsWhateverTheWatchLacks()
     {
+        QFETCH(QList<long>, refused);
+        QFETCH(int, error);
         QTemporaryDir launcher, working;
         const QString record = working.filePath(QStringLiteral("received.txt"));
         const QString go = working.filePath(QStringLiteral("go"));
         writeFile(launcher.filePath(emulatorName), reportingEmulator(record, go), true);
+        std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+        for (const long call : refused) {
+            filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(call), 0, 1));
+            filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(error)));
+        }
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
         const pid_t starter = ::fork();
         if (starter == 0) {
-            // pidfd_open answers ENOSYS in this copy of the launcher alone.
-            sock_filter filter[] = {
-                BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-                BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_pidfd_open, 0, 1),
-                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
-                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-            };
-            sock_fprog program{std::size(filter), filter};
+            sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
             if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
                 || ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
                 ::_exit(2);
-            if (::syscall(SYS_pidfd_open, ::getpid(), 0) >= 0 || errno != ENOSYS)
+            if (::syscall(refused.first(), 0, 0) >= 0 || errno != error)
                 ::_exit(3);
             if (!StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty())
                 ::_exit(4);

@@ -731,12 +731,18 @@ def inner(tavik, selected):
     import pyatspi as module
     pyatspi = module
     workdir = tempfile.mkdtemp(prefix="tavik-e2e-")
-    wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wm_log = open(os.path.join(workdir, "openbox.log"), "w+")
+    wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=wm_log, stderr=subprocess.STDOUT)
     session = Session(tavik, workdir)
     failures = []
     try:
-        wait_for("openbox", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in run(
-            "xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check_status=False), timeout=10)
+        def window_manager_up():
+            if wm.poll() is not None:
+                wm_log.seek(0)
+                raise JourneyFailed(f"openbox ended (status {wm.returncode}): {wm_log.read().strip()}")
+            return "_NET_SUPPORTING_WM_CHECK(WINDOW)" in run(
+                "xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check_status=False)
+        wait_for("openbox", window_manager_up, timeout=10)
         session.start()
         for name, journey in JOURNEYS + EXTRA_JOURNEYS:
             if not selected and (name, journey) in EXTRA_JOURNEYS:
@@ -767,6 +773,7 @@ def inner(tavik, selected):
         session.stop()
         wm.terminate()
         wm.wait()
+        wm_log.close()
         shutil.rmtree(workdir, ignore_errors=True)
     for tag in sorted(awaiting):
         results = awaited_seen.get(tag, [])
@@ -779,17 +786,39 @@ def inner(tavik, selected):
     return 1 if failures else 0
 
 
+def start_x_server():
+    """A private X server, and its display once a client can reach it.
+
+    Xvfb picks a free display number itself. Its socket in the file system
+    could be taken while another server of that number was going away, which
+    then removed it, leaving the new server out of reach; so it listens only
+    on the abstract socket, which the kernel hands over whole. A server that
+    still cannot be reached is replaced."""
+    for attempt in range(3):
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-nolisten", "unix"],
+                                pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as r:
+            display = ":" + r.readline().strip()
+        try:
+            wait_for(f"the X server on {display}", lambda: display != ":" and subprocess.run(
+                ["xprop", "-display", display, "-root"], capture_output=True, timeout=20).returncode == 0,
+                timeout=5, interval=0.1)
+            return xvfb, display
+        except JourneyFailed as error:
+            print(f"{error}; starting another", file=sys.stderr, flush=True)
+            xvfb.terminate()
+            xvfb.wait()
+    raise JourneyFailed("no private X server could be reached")
+
+
 def outer(tavik, selected):
     """Starts the X server and the sound server, then the journeys on a private bus."""
     runtime = tempfile.mkdtemp(prefix="tavik-e2e-run-")
     os.chmod(runtime, 0o700)
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                             f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
-                            pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as r:
-        display = ":" + r.readline().strip()
+    xvfb, display = start_x_server()
     env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=runtime,
                PULSE_SERVER=f"unix:{runtime}/pulse/native", TAVIK_E2E_INNER="1")
     env.pop("WAYLAND_DISPLAY", None)
