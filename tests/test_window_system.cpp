@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -94,6 +95,17 @@ void whileBlocking(Form1 *form, const QString &which, const std::function<void(Q
     QVERIFY(form->takesInput());
 }
 
+// Where each window was when it was first shown.
+struct PlacesWhenShown : QObject {
+    std::map<QObject *, QPoint> at;
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && object->isWidgetType() && static_cast<QWidget *>(object)->isWindow())
+            at.try_emplace(object, static_cast<QWidget *>(object)->pos());
+        return false;
+    }
+};
+
 void blockingWindows()
 {
     QTest::addColumn<QString>("which");
@@ -161,6 +173,31 @@ private slots:
             form->windowHandle()->requestActivate();
             QTRY_COMPARE(focused, (QList<QWindow *>{form->windowHandle(), modal->windowHandle()}));
             QObject::disconnect(record);
+        });
+    }
+
+    // A window opens where it stays: its first place allows for the frame
+    // last seen around one of the program's windows (here its own, at an
+    // earlier opening), so it does not jump once its own frame is known.
+    // (The message boxes are placed by Qt itself once shown.)
+    void blockingWindowOpensWhereItStays_data()
+    {
+        QTest::addColumn<QString>("which");
+        for (const char *which : {"About", "ROM chooser", "GrIP"})
+            QTest::newRow(which) << QString::fromLatin1(which);
+    }
+    void blockingWindowOpensWhereItStays()
+    {
+        QFETCH(QString, which);
+        Program program;
+        whileBlocking(program.form, which, [](QWidget *) { QTest::qWait(200); });
+        // The next click comes late enough not to make a double click.
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200);
+        PlacesWhenShown shown;
+        qApp->installEventFilter(&shown);
+        whileBlocking(program.form, which, [&](QWidget *modal) {
+            QTest::qWait(200);
+            QCOMPARE(modal->pos(), shown.at[modal]);
         });
     }
 
