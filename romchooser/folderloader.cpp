@@ -78,10 +78,8 @@ void FolderLoader::load(const QString &folder)
     });
     watcher->setFuture(promise.future());
 
-    std::thread([read = std::move(read), promise = std::move(promise), reader = std::move(reader),
-                 contents = std::move(contents), order = std::move(order)]() mutable {
-        // Named, so that a look at the program's threads tells the reading one.
-        ::pthread_setname_np(::pthread_self(), "tavik folders");
+    std::thread thread([read = std::move(read), promise = std::move(promise), reader = std::move(reader),
+                        contents = std::move(contents), order = std::move(order)]() mutable {
         promise.start();
         if (reader->read(contents, -1, &read->stop) && sortBoth(contents, *order, &read->stop))
             promise.addResult(std::move(contents));
@@ -91,7 +89,11 @@ void FolderLoader::load(const QString &folder)
         contents = {};
         order.reset();
         read.reset();
-    }).detach();
+    });
+    // Named before load() returns, so that a look at the program's threads
+    // tells the reading one from its start.
+    ::pthread_setname_np(thread.native_handle(), "tavik folders");
+    thread.detach();
 }
 
 } // namespace tavik

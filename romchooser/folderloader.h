@@ -36,7 +36,6 @@ public:
     void load(const QString &folder);
     // Stops the read still running, if any.
     void cancel();
-    bool isLoading() const { return !m_watcher.isNull(); }
 
 signals:
     void loaded(const QString &folder, const QStringList &folders, const QStringList &files);

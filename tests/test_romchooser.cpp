@@ -148,6 +148,13 @@ class RomChooserTest : public QObject {
     FolderList *folderList() { return control<FolderList>(chooser, u"Dir1"_s); }
     QComboBox *driveBox() { return control<QComboBox>(chooser, u"Drive1"_s); }
     FileList *fileList() { return control<FileList>(chooser, u"File1"_s); }
+    static int rows(const QAbstractItemView *list) { return list->model()->rowCount(); }
+    // Waits for the reading thread's end, then takes the names it delivered.
+    static void waitForReads()
+    {
+        QTRY_COMPARE(tavik::testing::folderReadingThreads(), 0);
+        QCoreApplication::processEvents();
+    }
     QPushButton *okButton() { return control<QPushButton>(chooser, u"Return"_s); }
 
     QString at(const QString &relative) { return canonical(work->path()) + QLatin1Char('/') + relative; }
@@ -357,7 +364,7 @@ private slots:
     void emptyFolderLeavesTheFieldAlone()
     {
         walkTo(QStringLiteral("empty"));
-        QCOMPARE(fileList()->count(), 0);
+        QCOMPARE(rows(fileList()), 0);
         QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
         QVERIFY(windows->form1()->romFolder().isEmpty());
     }
@@ -405,7 +412,7 @@ private slots:
         QTRY_VERIFY(!windows->isForm5Loaded());
         openChooser();
         QCOMPARE(folderList()->path(), canonical(work->path()));
-        QCOMPARE(fileList()->count(), 5);
+        QCOMPARE(rows(fileList()), 5);
     }
 
     void mainWindowTakesNoInputWhileOpen()
@@ -500,7 +507,7 @@ private slots:
         QCOMPARE(romField(), QStringLiteral("Left.smc"));
         QVERIFY(openFolder(folderList(), QStringLiteral("a")));
         QCOMPARE(folderList()->path(), at(QStringLiteral("a")));
-        QCOMPARE(fileList()->count(), 0);
+        QCOMPARE(rows(fileList()), 0);
         QCOMPARE(platform->notices.size(), 1);
     }
 
@@ -511,8 +518,8 @@ private slots:
         // Opening the folder shown reads it again.
         QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
         QVERIFY(openFolderByKey(folderList(), QStringLiteral("big")));
-        QVERIFY(fileList()->isFilling());
-        QTRY_COMPARE(fileList()->count(), files);
+        QCOMPARE(rows(fileList()), 0);
+        QTRY_COMPARE(rows(fileList()), files);
         const QStringList names = rowTexts(fileList());
         QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
         QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
@@ -542,7 +549,7 @@ private slots:
         QFETCH(QString, message);
         linkLargeFolder();
         QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-        QTRY_VERIFY(!fileList()->isFilling() && !folderList()->isFilling());
+        waitForReads();
         std::optional<FailingFolderReads> failing;
         if (failAfter >= 0)
             failing.emplace(failAfter, EIO);
@@ -553,7 +560,8 @@ private slots:
         QVERIFY(openFolderByKey(folderList(), folder));
         disconnect(removing);
         QTRY_COMPARE(platform->notices, QStringList{message.arg(at(folder))});
-        QVERIFY(!fileList()->isFilling() && fileList()->count() <= std::max(failAfter, 0));
+        // The names read before the failure, less the two dot entries at most.
+        QVERIFY(rows(fileList()) <= std::max(failAfter, 0) && rows(fileList()) >= failAfter - 2);
     }
 
     // Every opening of a folder is one read, which fills both lists.
@@ -581,7 +589,7 @@ private slots:
         linkLargeFolder();
         // The working folder read again, to show the new folders.
         QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-        QTRY_VERIFY(!fileList()->isFilling() && !folderList()->isFilling());
+        waitForReads();
 
         // Each read takes its folder's end once.
         static std::atomic<int> ends;
@@ -598,11 +606,11 @@ private slots:
             QTRY_VERIFY(!windows->isForm5Loaded());
             openChooser();
         }
-        QTRY_VERIFY(!fileList()->isFilling() && !folderList()->isFilling());
+        waitForReads();
         QCOMPARE(ends.load(), 1);
         QCOMPARE(folderList()->path(), folder.isEmpty() ? canonical(work->path()) : at(folder));
         QCOMPARE(fileList()->path(), folderList()->path());
-        QCOMPARE(fileList()->count(), files);
+        QCOMPARE(rows(fileList()), files);
         QCOMPARE(rowTexts(folderList()).last(), lastFolderRow);
     }
 
@@ -658,7 +666,9 @@ private slots:
         });
         const auto release = qScopeGuard([] { released = true; });
         QVERIFY(openFolderByKey(folderList(), QStringLiteral("big")));
-        QTRY_VERIFY(held);
+        // Reading the made-up names is the test's own preparation, not a
+        // promise: slow in the unoptimised builds on a busy machine.
+        QTRY_VERIFY_WITH_TIMEOUT(held, 60000);
         auto *loader = chooser->findChild<FolderLoader *>();
         QVERIFY(loader);
         QSignalSpy delivered(loader, &FolderLoader::loaded);
@@ -678,7 +688,7 @@ private slots:
             released = true;
             QTest::qWait(100);
             chooser->showNormal();
-            QTRY_COMPARE(fileList()->count(), largeFolderFiles + madeUp);
+            QTRY_COMPARE(rows(fileList()), largeFolderFiles + madeUp);
             return;
         }
         released = true;
