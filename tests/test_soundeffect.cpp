@@ -7,6 +7,7 @@
 // the sound's length plus soundGrace (2 s). Bounds below are that promise plus
 // a stated margin for a loaded machine or a sanitizer build.
 #include "system/soundeffect.h"
+#include "support/fakeemulator.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -409,11 +410,13 @@ private slots:
         QFETCH(QString, file);
         QFETCH(int, length);
         QFETCH(QStringList, asked);
+        // No sound of an earlier case is still winding down.
+        QTRY_COMPARE_WITH_TIMEOUT(tavik::testing::threadsNamed("tavik sound"), 0, 15000);
         Server &server = Server::instance();
         server.reset(Server::Mode(mode));
         auto sound = std::make_unique<SoundEffect>(Server::calls());
         const qint64 elapsed = timedPlay(*sound, file);
-        const bool leftRunning = sound->windingDown();
+        const bool leftRunning = tavik::testing::threadsNamed("tavik sound") == 1;
         const qint64 refused = timedPlay(*sound, file);
         sound.reset();
         server.release();
@@ -504,6 +507,7 @@ private slots:
         QVERIFY(::listen(listener, 8) == 0);
 
         const QString tone = writeFile(dir, QStringLiteral("short.wav"), makeWav(300));
+        QTRY_COMPARE_WITH_TIMEOUT(tavik::testing::threadsNamed("tavik sound"), 0, 15000);
         qint64 elapsed = 0;
         qint64 refused = 0;
         bool leftRunning = false;
@@ -513,10 +517,10 @@ private slots:
             EnvironmentGuard server("PULSE_SERVER", "unix:" + socketPath);
             SoundEffect sound;
             elapsed = timedPlay(sound, tone);
-            leftRunning = sound.windingDown();
+            leftRunning = tavik::testing::threadsNamed("tavik sound") == 1;
             refused = timedPlay(sound, tone);
             ::close(listener);
-            QTRY_VERIFY_WITH_TIMEOUT(!sound.windingDown(), 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(tavik::testing::threadsNamed("tavik sound") == 0, 15000);
         }
 
         if (!leftRunning && elapsed < 1000)

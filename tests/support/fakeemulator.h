@@ -93,17 +93,19 @@ struct FolderEntryStandIn {
     FolderEntryStandIn &operator=(const FolderEntryStandIn &) = delete;
 };
 
-// How many threads of this program are reading a folder for the chooser,
-// told by the name they go by.
-inline int folderReadingThreads()
+// How many threads of this program go by `name`.
+inline int threadsNamed(const QByteArray &name)
 {
     int found = 0;
     for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(task));
-        found += name.open(QIODevice::ReadOnly) && name.readAll() == "tavik folders\n";
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        found += comm.open(QIODevice::ReadOnly) && comm.readAll() == name + '\n';
     }
     return found;
 }
+
+// How many threads are reading a folder for the chooser.
+inline int folderReadingThreads() { return threadsNamed("tavik folders"); }
 
 // Reads that fail with `error` once `entries` entries (dot entries included)
 // have been taken, as on a failing disk.
