@@ -44,11 +44,6 @@ public:
     // False while the GrIP dialog or a modal window holds the main window out of use.
     bool takesInput() const;
 
-    // The video mode the next launch starts from.
-    QString videoModeInForce() const { return m_videoModeSwitch; }
-    // The folder of the last file picked in the ROM chooser, where the
-    // emulator runs; empty until a file has been picked.
-    QString romFolder() const { return m_romFolder; }
 
 public slots:
     // A file picked in the ROM chooser: its bare name goes into the ROM

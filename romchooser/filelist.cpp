@@ -23,7 +23,6 @@ void FileList::setPath(const QString &folder)
 {
     m_path = folder;
     m_model->setStringList({});
-    m_filling = true;
 }
 
 void FileList::showFiles(const QString &folder, const QStringList &names)
@@ -31,8 +30,6 @@ void FileList::showFiles(const QString &folder, const QStringList &names)
     if (folder != m_path)
         return;
     m_model->setStringList(names);
-    m_filling = false;
-    emit filled();
 }
 
 QString FileList::fileName() const
@@ -41,9 +38,6 @@ QString FileList::fileName() const
     return selected.isEmpty() ? QString() : selected.first().data().toString();
 }
 
-int FileList::count() const { return m_model->rowCount(); }
-
-bool FileList::isFilling() const { return m_filling; }
 
 void FileList::focusInEvent(QFocusEvent *event)
 {

@@ -16,20 +16,17 @@ public:
 
     QString path() const { return m_path; }
     // Empties the list for the files of `folder`, which showFiles() brings
-    // (a large folder's shortly after); filled() says when the list is whole.
+    // (a large folder's shortly after).
     void setPath(const QString &folder);
     // Shows `names`, the files of `folder`, with none selected; the files of
     // a folder no longer shown are dropped.
     void showFiles(const QString &folder, const QStringList &names);
     // The selected entry's name alone, without its folder; empty when none is.
     QString fileName() const;
-    int count() const;
-    bool isFilling() const;
 
 signals:
     // The selected entry changed, by mouse or keyboard.
     void fileClicked();
-    void filled();
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
@@ -37,7 +34,6 @@ protected:
 private:
     QString m_path;
     QStringListModel *m_model;
-    bool m_filling = false;
 };
 
 } // namespace tavik

@@ -137,7 +137,6 @@ void FolderList::showContents(const QString &folder, const QStringList &names, c
     for (const QString &name : names)
         rows.append({name, prefix + name, depth, false});
     m_rows->appendRows(rows);
-    emit filled();
     emit filesRead(folder, files);
 }
 
@@ -146,9 +145,6 @@ QString FolderList::folderAt(int row) const
     return row >= 0 && row < m_rows->rowCount() ? m_rows->row(row).folder : QString();
 }
 
-int FolderList::count() const { return m_rows->rowCount(); }
-
-bool FolderList::isFilling() const { return m_loader->isLoading(); }
 
 void FolderList::open(const QModelIndex &index)
 {

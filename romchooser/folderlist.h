@@ -27,8 +27,6 @@ public:
     QString setPath(const QString &folder, const QString &root);
     // The folder shown in `row`, as the list's rows stand now.
     QString folderAt(int row) const;
-    int count() const;
-    bool isFilling() const;
     // Stops reading the folder shown; its subfolders and files never come.
     void stopReading();
 
@@ -36,8 +34,6 @@ signals:
     void changed();
     // Opening an entry failed; the list stayed where it was.
     void openFailed(const QString &folder, const QString &reason);
-    // The subfolders are all listed.
-    void filled();
     // The read of the folder shown fell short: both lists lack entries.
     void readFailed(const QString &folder, const QString &message);
     // The files of `folder`, sorted, from the same read as its subfolders.

@@ -8,11 +8,10 @@
 #include <atomic>
 #include <thread>
 
+#include <pthread.h>
+
 namespace tavik {
 namespace {
-
-std::atomic<quint64> begun{0};
-std::atomic<int> running{0};
 
 bool sortBoth(FolderContents &contents, const QCollator &order, const std::atomic<bool> *stop = nullptr)
 {
@@ -30,10 +29,6 @@ FolderLoader::FolderLoader(QObject *parent) : QObject(parent) {}
 
 FolderLoader::~FolderLoader() { cancel(); }
 
-quint64 FolderLoader::readsBegun() { return begun.load(); }
-
-int FolderLoader::readsRunning() { return running.load(); }
-
 void FolderLoader::cancel()
 {
     if (m_running) {
@@ -50,7 +45,6 @@ void FolderLoader::cancel()
 void FolderLoader::load(const QString &folder)
 {
     cancel();
-    ++begun;
     // The order is settled here, so the thread never asks for the user's language.
     auto order = std::make_unique<QCollator>(naturalOrder());
     auto reader = std::make_unique<FolderReader>(folder);
@@ -84,20 +78,22 @@ void FolderLoader::load(const QString &folder)
     });
     watcher->setFuture(promise.future());
 
-    ++running;
-    std::thread([read = std::move(read), promise = std::move(promise), reader = std::move(reader),
-                 contents = std::move(contents), order = std::move(order)]() mutable {
+    std::thread thread([read = std::move(read), promise = std::move(promise), reader = std::move(reader),
+                        contents = std::move(contents), order = std::move(order)]() mutable {
         promise.start();
         if (reader->read(contents, -1, &read->stop) && sortBoth(contents, *order, &read->stop))
             promise.addResult(std::move(contents));
         promise.finish();
-        // All the thread held goes before it counts itself out.
+        // All the thread held goes before it ends.
         reader.reset();
         contents = {};
         order.reset();
         read.reset();
-        --running;
-    }).detach();
+    });
+    // Named before load() returns, so that a look at the program's threads
+    // tells the reading one from its start.
+    ::pthread_setname_np(thread.native_handle(), "tavik folders");
+    thread.detach();
 }
 
 } // namespace tavik

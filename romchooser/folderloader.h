@@ -6,6 +6,7 @@
 // A read no longer wanted (another folder opened, the chooser closed) stops
 // within milliseconds, and nothing waits for it: its thread owns all it
 // touches and ends by itself, so the program's end is never held up by one.
+// The thread goes by the name "tavik folders".
 #pragma once
 
 #include "system/folderreading.h"
@@ -35,12 +36,6 @@ public:
     void load(const QString &folder);
     // Stops the read still running, if any.
     void cancel();
-    bool isLoading() const { return !m_watcher.isNull(); }
-
-    // Reads begun by any loader, and those whose threads are still running
-    // (stopped or not): what measurements and tests watch.
-    static quint64 readsBegun();
-    static int readsRunning();
 
 signals:
     void loaded(const QString &folder, const QStringList &folders, const QStringList &files);

@@ -20,6 +20,8 @@
 #include <system_error>
 #include <thread>
 
+#include <pthread.h>
+
 namespace tavik {
 
 using namespace std::chrono_literals;
@@ -219,7 +221,11 @@ void SoundEffect::playSynchronously(const QString &wavFile)
     auto playback =
         std::make_shared<Playback>(m_shared, file, length.has_value(), start + length.value_or(0ms) + soundGrace - schedulingSlack);
     try {
-        std::thread(playInBackground, playback).detach();
+        std::thread thread(playInBackground, playback);
+        // Named, so that a look at the program's threads tells a sound still
+        // playing or winding down.
+        ::pthread_setname_np(thread.native_handle(), "tavik sound");
+        thread.detach();
     } catch (const std::system_error &) {
         m_shared->busy = false;
         return;
@@ -229,7 +235,5 @@ void SoundEffect::playSynchronously(const QString &wavFile)
     if (!playback->changed.wait_until(lock, playback->deadline, [&] { return playback->finished; }))
         playback->abandoned = true;
 }
-
-bool SoundEffect::windingDown() const { return m_shared->busy; }
 
 } // namespace tavik

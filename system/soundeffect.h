@@ -58,13 +58,10 @@ public:
     // length (none for the bell) plus soundGrace after the call, whatever the
     // sound server does: a server that stops answering is left to a background
     // thread, which plays nothing more. Returns at once when no sound can be
-    // played, and while windingDown().
+    // played, and while a sound given up on is still being wound down in the
+    // background because its server does not answer (that server would not
+    // play a new sound either). The thread goes by the name "tavik sound".
     void playSynchronously(const QString &wavFile);
-
-    // True while a sound given up on is still being wound down in the
-    // background because its server does not answer: that server would not
-    // play a new sound either.
-    bool windingDown() const;
 
     struct Shared;
 

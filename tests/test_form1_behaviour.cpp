@@ -77,8 +77,6 @@ private slots:
         shown.reset();
     }
 
-    void loadStepSetsTheVideoMode() { QCOMPARE(windows->form1()->videoModeInForce(), QStringLiteral("-m 9 ")); }
-
     void launchPress_data()
     {
         QTest::addColumn<QString>("setup");

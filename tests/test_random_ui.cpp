@@ -583,9 +583,9 @@ private:
         choose({
             {30, [&] {
                  m_action = QStringLiteral("pick a file");
-                 if (files->count() == 0)
+                 if (files->model()->rowCount() == 0)
                      return;
-                 const QModelIndex index = files->model()->index(int(m_rng.bounded(files->count())), 0);
+                 const QModelIndex index = files->model()->index(int(m_rng.bounded(files->model()->rowCount())), 0);
                  m_action = QStringLiteral("pick \"%1\"").arg(index.data().toString());
                  files->scrollTo(index);
                  clickAt(files->viewport(), files->visualRect(index).center());
@@ -596,7 +596,7 @@ private:
                  // Walks stay inside the campaign's own folder tree, so that a
                  // seed replays the same way on every machine.
                  QList<int> rows;
-                 for (int row = 0; row < folders->count(); ++row) {
+                 for (int row = 0; row < folders->model()->rowCount(); ++row) {
                      const QString folder = folders->folderAt(row);
                      if (folder == m_treeRoot || folder.startsWith(m_treeRoot + QLatin1Char('/')))
                          rows.append(row);

@@ -5,6 +5,7 @@
 #include "mainwindow/form1.h"
 #include "support/fakeplatform.h"
 
+#include <QDir>
 #include <QTest>
 #include <QTimer>
 
@@ -84,7 +85,10 @@ private slots:
         QVERIFY(!splash->isVisible());
         QVERIFY(mainShownAtHide);
         QVERIFY(!timer->isActive());
-        QCOMPARE(windows.form1()->videoModeInForce(), QStringLiteral("-m 9 "));
+        // The main window's load step ran: a start asks for its video mode.
+        windows.form1()->setRomPath(QStringLiteral("game.smc"), QDir::tempPath());
+        QTest::mouseClick(windows.form1()->findChild<QWidget *>(QStringLiteral("Start")), Qt::LeftButton);
+        QCOMPARE(platform.startedCommandLines.value(0).left(16), QStringLiteral("snes9x.exe -m 9 "));
         QCOMPARE(quits, 0);
         // Once handed over, the hidden splash never reacts again.
         QTest::keyClick(splash, Qt::Key_A);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -94,6 +95,17 @@ void whileBlocking(Form1 *form, const QString &which, const std::function<void(Q
     QVERIFY(form->takesInput());
 }
 
+// Where each window was when it was first shown.
+struct PlacesWhenShown : QObject {
+    std::map<QObject *, QPoint> at;
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && object->isWidgetType() && static_cast<QWidget *>(object)->isWindow())
+            at.try_emplace(object, static_cast<QWidget *>(object)->pos());
+        return false;
+    }
+};
+
 void blockingWindows()
 {
     QTest::addColumn<QString>("which");
@@ -164,6 +176,45 @@ private slots:
         });
     }
 
+    // A window opens where it stays: its first place allows for the frame
+    // last seen around one of the program's windows (here its own, at an
+    // earlier opening), so it does not jump once its own frame is known.
+    // (The message boxes are placed by Qt itself once shown.)
+    void blockingWindowOpensWhereItStays_data()
+    {
+        QTest::addColumn<QString>("which");
+        for (const char *which : {"About", "ROM chooser", "GrIP"})
+            QTest::newRow(which) << QString::fromLatin1(which);
+    }
+    void blockingWindowOpensWhereItStays()
+    {
+        QFETCH(QString, which);
+        Program program;
+        whileBlocking(program.form, which, [](QWidget *) { QTest::qWait(200); });
+        // The next click comes late enough not to make a double click.
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200);
+        PlacesWhenShown shown;
+        qApp->installEventFilter(&shown);
+        whileBlocking(program.form, which, [&](QWidget *modal) {
+            QTest::qWait(200);
+            QCOMPARE(modal->pos(), shown.at[modal]);
+        });
+    }
+
+    // A main window the user moved stays where it was put when a window
+    // that blocked it goes (the chooser shows the main window again).
+    void mainWindowKeepsItsPlace_data() { blockingWindows(); }
+    void mainWindowKeepsItsPlace()
+    {
+        QFETCH(QString, which);
+        Program program;
+        QVERIFY(QTest::qWaitForWindowExposed(program.form));
+        const QPoint moved = program.form->pos() + QPoint(37, 23);
+        program.form->move(moved);
+        whileBlocking(program.form, which, [](QWidget *) {});
+        QCOMPARE(program.form->pos(), moved);
+    }
+
     // The program runs through Xwayland on a Wayland session that offers X,
     // with native Wayland as the fallback, unless the user chose a platform.
     void platformChoice_data()
@@ -179,6 +230,9 @@ private slots:
         QTest::newRow("Wayland session without X") << QStringList{"WAYLAND_DISPLAY=wayland-0"} << plain << plain;
         QTest::newRow("platform chosen in the environment")
             << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0", "QT_QPA_PLATFORM=wayland"} << plain << plain;
+        QTest::newRow("platform chosen with two dashes")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"} << QStringList{"tavik", "--platform", "wayland"}
+            << QStringList{"tavik", "--platform", "wayland"};
         QTest::newRow("platform chosen on the command line")
             << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"} << QStringList{"tavik", "-platform", "wayland"}
             << QStringList{"tavik", "-platform", "wayland"};
@@ -193,9 +247,10 @@ private slots:
         QFETCH(QStringList, environment);
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, expected);
-        std::map<QByteArray, QByteArray> variables;
+        // As qgetenv answers: null when not set, empty but not null when set empty.
+        std::map<std::string, std::string> variables;
         for (const QString &entry : environment)
-            variables[entry.section(u'=', 0, 0).toLatin1()] = entry.section(u'=', 1).toLatin1();
+            variables[entry.section(u'=', 0, 0).toStdString()] = entry.section(u'=', 1).toStdString();
         std::vector<QByteArray> storage;
         for (const QString &argument : arguments)
             storage.push_back(argument.toLocal8Bit());
@@ -205,8 +260,8 @@ private slots:
         argv.push_back(nullptr);
         const std::vector<char *> result =
             withPreferredPlatform(int(storage.size()), argv.data(), [&](const char *name) {
-                const auto found = variables.find(QByteArray(name));
-                return found == variables.end() ? QByteArray() : found->second;
+                const auto found = variables.find(name);
+                return found == variables.end() ? QByteArray() : QByteArray(found->second.c_str());
             });
         QCOMPARE(result.back(), nullptr);
         QStringList got;

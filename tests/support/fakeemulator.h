@@ -16,6 +16,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include <dirent.h>
+
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -66,18 +68,56 @@ struct TemporaryFolder : QTemporaryDir {
     }
 };
 
-// While it lasts, folder reads fail with `error` once `entries` more entries
-// (dot entries included) have been taken, as on a failing disk.
-struct FailingFolderReads {
-    static inline std::atomic<int> left{0};
+// While it lasts, every folder read takes its entries through `change`: it is
+// given what the system gave (null at the end of the folder) and how many
+// entries have been taken so far, this one included, and returns what the
+// reader gets. So a test fails a read, raises a stop or holds the reading
+// thread at the entry it chooses, or makes the entries' types unknown, as
+// some file systems give them.
+struct FolderEntryStandIn {
+    using Change = dirent *(*)(dirent *entry, int taken);
+    static inline std::atomic<int> taken{0};
+    static inline std::atomic<Change> change{nullptr};
+    explicit FolderEntryStandIn(Change how)
+    {
+        taken = 0;
+        change = how;
+        readFolderEntry = [](DIR *folder) {
+            errno = 0;
+            dirent *entry = ::readdir(folder);
+            return change.load()(entry, ++taken);
+        };
+    }
+    ~FolderEntryStandIn() { readFolderEntry = ::readdir; }
+    FolderEntryStandIn(const FolderEntryStandIn &) = delete;
+    FolderEntryStandIn &operator=(const FolderEntryStandIn &) = delete;
+};
+
+// How many threads of this program go by `name`.
+inline int threadsNamed(const QByteArray &name)
+{
+    int found = 0;
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        found += comm.open(QIODevice::ReadOnly) && comm.readAll() == name + '\n';
+    }
+    return found;
+}
+
+// How many threads are reading a folder for the chooser.
+inline int folderReadingThreads() { return threadsNamed("tavik folders"); }
+
+// Reads that fail with `error` once `entries` entries (dot entries included)
+// have been taken, as on a failing disk.
+struct FailingFolderReads : FolderEntryStandIn {
+    static inline std::atomic<int> after{0};
     static inline int error = 0;
     FailingFolderReads(int entries, int failure)
+        : FolderEntryStandIn([](dirent *entry, int taken) { return taken > after ? (errno = error, nullptr) : entry; })
     {
-        left = entries;
+        after = entries;
         error = failure;
-        readFolderEntry = [](DIR *folder) { return left.fetch_sub(1) > 0 ? ::readdir(folder) : (errno = error, nullptr); };
     }
-    ~FailingFolderReads() { readFolderEntry = ::readdir; }
 };
 
 // A fake program that writes its working folder and then its arguments, one a
