@@ -153,7 +153,7 @@ class MapRecord:
     def __init__(self):
         from Xlib import X, display
         self.X = X
-        self.display = display.Display()
+        self.display = self._connect(display)
         self.display.set_error_handler(lambda *args: None)  # windows may go at any time
         self.pid_atom = self.display.intern_atom("_NET_WM_PID")
         self.name_atom = self.display.intern_atom("_NET_WM_NAME")
@@ -166,6 +166,21 @@ class MapRecord:
         self.display.sync()
         self.thread = threading.Thread(target=self._watch, daemon=True)
         self.thread.start()
+
+    @staticmethod
+    def _connect(display):
+        # python-xlib takes the server's file socket whenever such a file
+        # exists, and a file left behind by an earlier server of the same
+        # number refuses it; the private servers listen only on the abstract
+        # socket, which is where this connection goes.
+        from Xlib.support import unix_connect
+        plain = unix_connect._get_unix_socket
+        unix_connect._get_unix_socket = lambda address: plain(
+            address if address.startswith("\0") else "\0" + address)
+        try:
+            return display.Display()
+        finally:
+            unix_connect._get_unix_socket = plain
 
     def restart_clock(self):
         self.started = time.monotonic()
