@@ -102,18 +102,27 @@ private:
 };
 
 ProgramWindows::ProgramWindows(Platform &platform)
-    : quitEventLoop([] { QCoreApplication::quit(); }), m_platform(platform),
+    : m_platform(platform),
       m_modalKeeper(std::make_unique<ModalKeeper>(*this))
 {
 }
 
 ProgramWindows::~ProgramWindows()
 {
-    for (QWidget *window : {static_cast<QWidget *>(m_about.data()), static_cast<QWidget *>(m_help.data()),
-                            static_cast<QWidget *>(m_form3.data()), static_cast<QWidget *>(m_dialogbox1.data()),
-                            static_cast<QWidget *>(m_form5.data()), static_cast<QWidget *>(m_form1.data()),
-                            static_cast<QWidget *>(m_splash.data())})
-        delete window;
+    qDeleteAll(loadedWindows());
+}
+
+QList<QWidget *> ProgramWindows::loadedWindows() const
+{
+    QList<QWidget *> loaded;
+    for (QWidget *window : {static_cast<QWidget *>(m_about), static_cast<QWidget *>(m_help),
+                            static_cast<QWidget *>(m_form3), static_cast<QWidget *>(m_dialogbox1),
+                            static_cast<QWidget *>(m_form5), static_cast<QWidget *>(m_form1),
+                            static_cast<QWidget *>(m_splash)}) {
+        if (window)
+            loaded.append(window);
+    }
+    return loaded;
 }
 
 QWidget *ProgramWindows::dialogOwner() const { return m_form1; }
@@ -192,16 +201,11 @@ void ProgramWindows::showGripInfo()
 void ProgramWindows::endProgram()
 {
     // Every window goes at once; none of their own close handlers runs.
-    for (QWidget *window : {static_cast<QWidget *>(m_about.data()), static_cast<QWidget *>(m_splash.data()),
-                            static_cast<QWidget *>(m_help.data()), static_cast<QWidget *>(m_form3.data()),
-                            static_cast<QWidget *>(m_dialogbox1.data()), static_cast<QWidget *>(m_form5.data()),
-                            static_cast<QWidget *>(m_form1.data())}) {
-        if (window) {
-            window->hide();
-            window->deleteLater();
-        }
+    for (QWidget *window : loadedWindows()) {
+        window->hide();
+        window->deleteLater();
     }
-    quitEventLoop();
+    QCoreApplication::quit();
 }
 
 } // namespace tavik

@@ -6,9 +6,9 @@
 
 #include "windowset/windowset.h"
 
+#include <QList>
 #include <QPointer>
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 namespace tavik {
@@ -37,21 +37,13 @@ public:
     Dialogbox1 *dialogbox1();
     Form5 *form5();
 
-    bool isForm1Loaded() const { return !m_form1.isNull(); }
-    bool isSplashLoaded() const { return !m_splash.isNull(); }
-    bool isForm5Loaded() const { return !m_form5.isNull(); }
-    bool isAboutLoaded() const { return !m_about.isNull(); }
-    bool isHelpLoaded() const { return !m_help.isNull(); }
-    bool isForm3Loaded() const { return !m_form3.isNull(); }
-    bool isDialogbox1Loaded() const { return !m_dialogbox1.isNull(); }
-
     // The window every modal window and message box belongs to: the main
     // window once it is loaded, else none.
     QWidget *dialogOwner() const;
 
     Platform &platform() override { return m_platform; }
     void showMainWindow() override;
-    bool isMainWindowLoaded() const override { return isForm1Loaded(); }
+    bool isMainWindowLoaded() const override { return !m_form1.isNull(); }
     void showAboutModal() override;
     void showHelp() override;
     void showReadme() override;
@@ -64,11 +56,11 @@ public:
     // the main window once it shows, as if it had been dropped there.
     void openAtStart(const QString &given) { m_givenAtStart = given; }
 
-    // What ending the program does beyond closing the windows; tests record it.
-    std::function<void()> quitEventLoop;
-
 private:
     class ModalKeeper;
+
+    // The windows loaded now, those that belong to another before it.
+    QList<QWidget *> loadedWindows() const;
 
     Platform &m_platform;
     std::unique_ptr<ModalKeeper> m_modalKeeper;

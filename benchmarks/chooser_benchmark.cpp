@@ -180,7 +180,6 @@ int main(int argc, char *argv[])
 
     QuietPlatform platform;
     tavik::ProgramWindows windows(platform);
-    windows.quitEventLoop = [] {};
     QDir::setCurrent(folder);
 
     qint64 worstFilled = 0;

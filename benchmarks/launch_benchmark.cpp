@@ -102,7 +102,6 @@ int main(int argc, char *argv[])
 
     tavik::DesktopPlatform platform;
     tavik::ProgramWindows windows(platform);
-    windows.quitEventLoop = [] {};
     tavik::Form1 *form = windows.form1();
     form->show();
     QCoreApplication::processEvents();

@@ -116,7 +116,6 @@ private slots:
         QFETCH(QString, name);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
         const QHash<QString, std::function<QWidget *()>> open{
             {"Form1", [&] { return windows.form1(); }},   {"frmSplash", [&] { return windows.frmSplash(); }},
             {"Help", [&] { return windows.help(); }},     {"Form3", [&] { return windows.form3(); }},
@@ -152,7 +151,6 @@ private slots:
         QFETCH(int, clicks);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
         auto *logo = testing::findControl<PictureBox>(windows.form1(), QStringLiteral("Picture1"));
         QVERIFY(logo);
         logo->setEnabled(enabled);
@@ -283,7 +281,6 @@ private slots:
         QFETCH(QString, name);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
         QWidget *widget = windows.form1()->findChild<QWidget *>(control);
         QVERIFY(widget);
         QCOMPARE(accessibleName(widget), name);

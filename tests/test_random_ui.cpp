@@ -222,6 +222,13 @@ private:
         });
         return found;
     }
+    // The program has ended once none of its windows is up (the journeys see
+    // its process end).
+    bool programEnded() const
+    {
+        const QList<QWidget *> windows = ourWindows();
+        return std::none_of(windows.begin(), windows.end(), [](const QWidget *window) { return window->isVisible(); });
+    }
     QWidget *visibleModal() const
     {
         for (QWidget *window : ourWindows()) {
@@ -232,7 +239,8 @@ private:
     }
     bool gripVisible() const
     {
-        return m_windows && m_windows->isDialogbox1Loaded() && m_windows->dialogbox1()->isVisible();
+        const Dialogbox1 *grip = testing::loadedWindow<Dialogbox1>();
+        return grip && grip->isVisible();
     }
     // Whether the window system must keep input away from `window` now.
     bool blocked(const QWidget *window) const
@@ -264,7 +272,7 @@ private:
 
     void modalShown(QWidget *window)
     {
-        if (window == (m_windows && m_windows->isForm5Loaded() ? m_windows->form5() : nullptr))
+        if (qobject_cast<Form5 *>(window))
             ++m_chooserOpenings;
         else
             ++m_aboutOpenings;
@@ -289,7 +297,6 @@ private:
     {
         m_windows.reset();
         m_windows = std::make_unique<ProgramWindows>(m_platform);
-        m_windows->quitEventLoop = [this] { ++m_ends; };
         m_form = nullptr;
         // The program starts with its splash, which hands over to the main
         // window; now and then a key dismisses the splash, which ends the run.
@@ -299,23 +306,22 @@ private:
             return fail(QStringLiteral("the splash never showed"));
         if (m_rng.bounded(8) == 0) {
             m_action = QStringLiteral("key on the splash");
-            const int endsBefore = m_ends;
             sendKey(splash, keyNamed("a"));
-            if (m_ends != endsBefore + 1)
+            if (!programEnded())
                 return fail(QStringLiteral("a character key on the splash did not end the program"));
+            ++m_ends;
             return rebuild();
         }
         splash->findChild<QTimer *>()->start(0);
         QElapsedTimer waited;
         waited.start();
-        while (!m_windows->isForm1Loaded() && waited.elapsed() < 5000)
+        while (!testing::loadedWindow<Form1>() && waited.elapsed() < 5000)
             QTest::qWait(1);
-        if (!m_windows->isForm1Loaded())
+        if (!testing::loadedWindow<Form1>())
             return fail(QStringLiteral("the splash never handed over to the main window"));
         m_form = m_windows->form1();
         if (!QTest::qWaitForWindowExposed(m_form))
             return fail(QStringLiteral("the main window never showed"));
-        m_endsSeen = m_ends;
     }
 
     // --- input, as the window system delivers it ----------------------------
@@ -397,15 +403,14 @@ private:
         const bool mainWindow = window == m_form;
         if (wasBlocked && !mainWindow)
             return;
-        const int endsBefore = m_ends;
         QPointer<QWidget> guard(window);
         window->windowHandle()->close();
         QCoreApplication::processEvents();
-        if (wasBlocked && (!guard || !guard->isVisible() || m_ends != endsBefore))
+        if (wasBlocked && (!guard || !guard->isVisible()))
             fail(QStringLiteral("the main window closed although it took no input"));
         if (!wasBlocked && guard && guard->isVisible())
             fail(QStringLiteral("%1 stayed up after its close box").arg(window->objectName()));
-        if (!wasBlocked && mainWindow && m_ends != endsBefore + 1)
+        if (!wasBlocked && mainWindow && !programEnded())
             fail(QStringLiteral("closing the main window did not end the program"));
     }
 
@@ -438,7 +443,8 @@ private:
     void step()
     {
         ++m_step;
-        if (!m_windows || !m_form || m_ends != m_endsSeen) {
+        if (!m_windows || !m_form || programEnded()) {
+            m_ends += m_windows && programEnded();
             rebuild();
             if (!failure.isEmpty())
                 return;
@@ -455,15 +461,15 @@ private:
         m_action = QString();
         if (window == m_form)
             actOnMainWindow();
-        else if (m_windows->isForm5Loaded() && window == m_windows->form5())
+        else if (qobject_cast<Form5 *>(window))
             actOnChooser();
-        else if (m_windows->isAboutLoaded() && window == m_windows->about())
+        else if (qobject_cast<About *>(window))
             actOnAbout();
-        else if (m_windows->isDialogbox1Loaded() && window == m_windows->dialogbox1())
+        else if (qobject_cast<Dialogbox1 *>(window))
             actOnGrip();
-        else if (m_windows->isHelpLoaded() && window == m_windows->help())
+        else if (qobject_cast<Help *>(window))
             actOnHelp();
-        else if (m_windows->isForm3Loaded() && window == m_windows->form3())
+        else if (qobject_cast<Form3 *>(window))
             actOnReadme();
         m_recent.append(QStringLiteral("%1: %2").arg(m_step).arg(m_action));
         // Straight to the output: the test log keeps only so many messages.
@@ -744,14 +750,9 @@ private:
     void checkAfterStep()
     {
         checkStart();
-        if (m_ends != m_endsSeen) {
-            for (QWidget *window : ourWindows()) {
-                if (window->isVisible())
-                    fail(QStringLiteral("%1 is still up after the program ended").arg(window->objectName()));
-            }
+        if (programEnded())
             return;
-        }
-        if (!m_form)
+        if (!m_form || !m_form->isVisible())
             return fail(QStringLiteral("the main window went without ending the program"));
         checkPanels();
         const bool shouldTakeInput = !gripVisible() && !visibleModal();
@@ -761,15 +762,16 @@ private:
                           gripVisible() ? QStringLiteral("up") : QStringLiteral("gone"),
                           visibleModal() ? QStringLiteral("a") : QStringLiteral("no")));
 
-        // One instance of each window, and that one the window set's.
-        const std::pair<const char *, QWidget *> known[] = {
-            {"tavik::Form1", m_form.data()},
-            {"tavik::FrmSplash", m_windows->isSplashLoaded() ? m_windows->frmSplash() : nullptr},
-            {"tavik::About", m_windows->isAboutLoaded() ? m_windows->about() : nullptr},
-            {"tavik::Help", m_windows->isHelpLoaded() ? m_windows->help() : nullptr},
-            {"tavik::Form3", m_windows->isForm3Loaded() ? m_windows->form3() : nullptr},
-            {"tavik::Dialogbox1", m_windows->isDialogbox1Loaded() ? m_windows->dialogbox1() : nullptr},
-            {"tavik::Form5", m_windows->isForm5Loaded() ? m_windows->form5() : nullptr}};
+        // One instance of each window, and that one the window set's: asked
+        // for a window of a class that is loaded, the set hands over that one.
+        const std::pair<const char *, std::function<QWidget *()>> known[] = {
+            {"tavik::Form1", [this] { return m_windows->form1(); }},
+            {"tavik::FrmSplash", [this] { return m_windows->frmSplash(); }},
+            {"tavik::About", [this] { return m_windows->about(); }},
+            {"tavik::Help", [this] { return m_windows->help(); }},
+            {"tavik::Form3", [this] { return m_windows->form3(); }},
+            {"tavik::Dialogbox1", [this] { return m_windows->dialogbox1(); }},
+            {"tavik::Form5", [this] { return m_windows->form5(); }}};
         QHash<QByteArray, int> count;
         for (QWidget *window : ourWindows()) {
             const QByteArray className = window->metaObject()->className();
@@ -777,7 +779,7 @@ private:
                 fail(QStringLiteral("two windows of %1").arg(QLatin1String(className)));
             bool theSetsOwn = false;
             for (const auto &[name, instance] : known)
-                theSetsOwn = theSetsOwn || (className == name && instance == window);
+                theSetsOwn = theSetsOwn || (className == name && instance() == window);
             if (!theSetsOwn)
                 fail(QStringLiteral("a window of %1 that the window set does not know").arg(QLatin1String(className)));
         }
@@ -797,7 +799,6 @@ private:
     QString m_action;
     QStringList m_recent;
     int m_ends = 0;
-    int m_endsSeen = 0;
     qsizetype m_startsChecked = 0;
     qint64 m_events = 0;
     int m_picks = 0;

@@ -229,7 +229,6 @@ private slots:
 
         platform = std::make_unique<FakePlatform>();
         windows = std::make_unique<ProgramWindows>(*platform);
-        windows->quitEventLoop = [] {};
         windows->form1()->show();
         QVERIFY(QTest::qWaitForWindowExposed(windows->form1()));
         openChooser();
@@ -393,7 +392,7 @@ private slots:
     {
         QFETCH(QString, way);
         chooser->close();
-        QTRY_VERIFY(!windows->isForm5Loaded());
+        QTRY_VERIFY(!testing::loadedWindow<Form5>());
 
         // Opened the way the user opens it, by "Load ROM", which waits for it.
         bool modalWhileOpen = false;
@@ -412,7 +411,7 @@ private slots:
         });
         QTest::mouseClick(control<QPushButton>(windows->form1(), u"OpenRomDiagBox"_s), Qt::LeftButton);
         QVERIFY(modalWhileOpen);
-        QTRY_VERIFY(!windows->isForm5Loaded());
+        QTRY_VERIFY(!testing::loadedWindow<Form5>());
         QVERIFY(windows->form1()->isVisible());
         QCOMPARE(romField(), QStringLiteral("Third.smc"));
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
@@ -422,7 +421,7 @@ private slots:
     {
         walkTo(QStringLiteral("a/b/c"));
         QTest::mouseClick(okButton(), Qt::LeftButton);
-        QTRY_VERIFY(!windows->isForm5Loaded());
+        QTRY_VERIFY(!testing::loadedWindow<Form5>());
         openChooser();
         QCOMPARE(folderList()->path(), canonical(work->path()));
         QCOMPARE(rows(fileList()), 5);
@@ -431,7 +430,7 @@ private slots:
     void mainWindowTakesNoInputWhileOpen()
     {
         chooser->close();
-        QTRY_VERIFY(!windows->isForm5Loaded());
+        QTRY_VERIFY(!testing::loadedWindow<Form5>());
         Form1 *main = windows->form1();
         QString fieldWhileOpen;
         QTimer::singleShot(0, this, [&] {
@@ -492,7 +491,7 @@ private slots:
     void deletedWorkingFolderIsNamed()
     {
         QTest::mouseClick(okButton(), Qt::LeftButton);
-        QTRY_VERIFY(!windows->isForm5Loaded());
+        QTRY_VERIFY(!testing::loadedWindow<Form5>());
         const QString gone = canonical(work->path());
         QVERIFY(work->remove());
         openChooser();
@@ -616,7 +615,7 @@ private slots:
             chooseDriveByKeyboard(addDrive(at(folder)));
         } else {
             chooser->close();
-            QTRY_VERIFY(!windows->isForm5Loaded());
+            QTRY_VERIFY(!testing::loadedWindow<Form5>());
             openChooser();
         }
         waitForReads();
@@ -716,7 +715,7 @@ private slots:
             QCOMPARE(fileList()->path(), at(QStringLiteral("other")));
             QCOMPARE(rowTexts(folderList()).last(), QStringLiteral("other"));
         } else {
-            QTRY_VERIFY(!windows->isForm5Loaded());
+            QTRY_VERIFY(!testing::loadedWindow<Form5>());
         }
     }
 };
@@ -762,7 +761,6 @@ private slots:
 
         StartingPlatform platform(emulator.path());
         ProgramWindows windows(platform);
-        windows.quitEventLoop = [] {};
         Form1 *form = windows.form1();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
@@ -778,7 +776,7 @@ private slots:
             }
             QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), rom));
             QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
-            QTRY_VERIFY(!windows.isForm5Loaded());
+            QTRY_VERIFY(!testing::loadedWindow<Form5>());
         }
         QCOMPARE(control<QLineEdit>(form, u"ROMLOAD"_s)->text(), rom);
         QTest::mouseClick(control<QPushButton>(form, u"Start"_s), Qt::LeftButton);

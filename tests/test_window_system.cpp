@@ -43,7 +43,6 @@ struct Program {
 
     Program() : form(windows.form1())
     {
-        windows.quitEventLoop = [] {};
         platform.desktop.setMessageBoxOwner([this] { return windows.dialogOwner(); });
         windows.showMainWindow();
     }

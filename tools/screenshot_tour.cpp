@@ -89,7 +89,6 @@ int main(int argc, char *argv[])
     // Nothing is started or played on a tour; message boxes answer No.
     SilentPlatform platform;
     tavik::ProgramWindows windows(platform);
-    windows.quitEventLoop = [] {};
 
     windows.frmSplash()->show();
     shoot(windows.frmSplash(), file("splash"));

@@ -3,6 +3,7 @@
 // windows publish none of their controls.
 #pragma once
 
+#include <QApplication>
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -45,6 +46,18 @@ T *control(const QWidget *window, const QString &name)
         return found;
     qFatal("window %s (%s) has no single %s named %s", qPrintable(window->objectName()),
            window->metaObject()->className(), T::staticMetaObject.className(), qPrintable(name));
+    return nullptr;
+}
+
+// The program's window of class `Window` while one is loaded (a window the
+// program let go is gone once deferred deletions have run), or null.
+template <typename Window>
+Window *loadedWindow()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<Window *>(window))
+            return found;
+    }
     return nullptr;
 }
 

@@ -16,12 +16,9 @@ struct ShownMainWindow {
     FakePlatform platform;
     ProgramWindows windows{platform};
     Form1 *form;
-    // How many times the program asked its event loop to end.
-    int quits = 0;
 
     ShownMainWindow() : form(windows.form1())
     {
-        windows.quitEventLoop = [this] { ++quits; };
         form->show();
     }
 };
