@@ -3,6 +3,7 @@
 #include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "infowindows/about.h"
+#include "infowindows/help.h"
 #include "launch/commandlinecomposer.h"
 #include "mainwindow/form1.h"
 #include "support/controls.h"
@@ -189,11 +190,13 @@ private slots:
     {
         QFETCH(bool, answer);
         click(control<QCheckBox>(form, u"NoJoy"_s));
+        click(control<QPushButton>(form, u"HelpOn"_s));
         platform->yesNoAnswers.enqueue(answer);
         click(control<QPushButton>(form, u"quit"_s));
         QCOMPARE(platform->events, QStringList{"ask: Do you want to quit?"});
         // Yes: every window goes (the journeys see the program end).
         QCOMPARE(form->isVisible(), !answer);
+        QCOMPARE(testing::loadedWindow<Help>()->isVisible(), !answer);
         if (!answer) {
             QVERIFY(form->isVisible());
             QVERIFY(control<QCheckBox>(form, u"NoJoy"_s)->isChecked());
