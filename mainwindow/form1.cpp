@@ -97,13 +97,12 @@ Form1::Form1(WindowSet &windows)
     setFixedSize(678, 372);
     // Black window and panels; captions white on black, fields as the desktop draws them.
     paintWhiteOnBlack(this);
-    for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
-        paintBlackBackground(panel);
     paintFieldWhiteOnBlack(ui->SoundBuffersize);
     paintFieldWhiteOnBlack(ui->cmbSoundPlbk);
-
-    for (QWidget *panel : {ui->VidOpt, ui->SoundOpt, ui->RomOpt, ui->JoyOpt, ui->MiscOpt, ui->GcheatOpt})
+    for (const auto &[button, panel] : panels()) {
+        paintBlackBackground(panel);
         panel->hide();
+    }
     // The ROM field opens on its no-ROM marker, the combo boxes on a text
     // that is none of their items.
     ui->ROMLOAD->setText(romPlaceholder);
@@ -138,10 +137,7 @@ Form1::~Form1() = default;
 // which they announce as the focus enters the panel.
 void Form1::nameForScreenReaders()
 {
-    const std::pair<QPushButton *, QFrame *> panels[] = {
-        {ui->SoundOn, ui->SoundOpt}, {ui->VideoOn, ui->VidOpt}, {ui->RomTypeOn, ui->RomOpt},
-        {ui->JoystixOn, ui->JoyOpt}, {ui->MiscOn, ui->MiscOpt}, {ui->Command1, ui->GcheatOpt}};
-    for (const auto &[button, panel] : panels)
+    for (const auto &[button, panel] : panels())
         panel->setAccessibleName(tr("%1 options").arg(button->text()));
     ui->Label3->setBuddy(ui->ROMLOAD);
     ui->Label10->setBuddy(ui->SoundBuffersize);
@@ -157,14 +153,26 @@ void Form1::nameForScreenReaders()
     }
     ui->Picture1->setAccessibleName(tr("Tavik logo"));
     ui->Picture1->setAccessibleDescription(tr("Shows who made Tavik"));
-    QLineEdit *codes[] = {ui->GCode1, ui->GCode2, ui->GCode3, ui->GCode4, ui->GCode5,
-                          ui->GCode6, ui->GCode7, ui->GCode8, ui->GCode9, ui->GCode10};
-    QCheckBox *ticks[] = {ui->Code1On, ui->Code2ON, ui->Code3ON, ui->Code4ON, ui->Code5ON,
-                          ui->Code6ON, ui->Code7ON, ui->Code8ON, ui->Code9ON, ui->Code10ON};
-    for (int i = 0; i < 10; ++i) {
-        codes[i]->setAccessibleName(tr("Cheat code %1").arg(i + 1));
-        ticks[i]->setAccessibleName(tr("Use cheat code %1").arg(i + 1));
+    int number = 0;
+    for (const auto &[box, field] : codeEntries()) {
+        ++number;
+        field->setAccessibleName(tr("Cheat code %1").arg(number));
+        box->setAccessibleName(tr("Use cheat code %1").arg(number));
     }
+}
+
+std::array<std::pair<QCheckBox *, QLineEdit *>, 10> Form1::codeEntries() const
+{
+    return {{{ui->Code1On, ui->GCode1},
+             {ui->Code2ON, ui->GCode2},
+             {ui->Code3ON, ui->GCode3},
+             {ui->Code4ON, ui->GCode4},
+             {ui->Code5ON, ui->GCode5},
+             {ui->Code6ON, ui->GCode6},
+             {ui->Code7ON, ui->GCode7},
+             {ui->Code8ON, ui->GCode8},
+             {ui->Code9ON, ui->GCode9},
+             {ui->Code10ON, ui->GCode10}}};
 }
 
 void Form1::Form1_Load()
@@ -254,12 +262,10 @@ LaunchSettings Form1::readLaunchSettings() const
                   : ui->GoldFinger->isChecked()   ? CartridgeChoice::GoldFinger
                   : ui->ActionReplay->isChecked() ? CartridgeChoice::ActionReplay
                                                   : CartridgeChoice::None;
-    const QCheckBox *ticks[] = {ui->Code1On, ui->Code2ON, ui->Code3ON, ui->Code4ON, ui->Code5ON,
-                                ui->Code6ON, ui->Code7ON, ui->Code8ON, ui->Code9ON, ui->Code10ON};
-    const QLineEdit *codes[] = {ui->GCode1, ui->GCode2, ui->GCode3, ui->GCode4, ui->GCode5,
-                                ui->GCode6, ui->GCode7, ui->GCode8, ui->GCode9, ui->GCode10};
-    for (std::size_t i = 0; i < s.CheatCodes.size(); ++i)
-        s.CheatCodes[i] = {ticks[i]->isChecked(), codes[i]->text()};
+    static_assert(std::tuple_size_v<decltype(codeEntries())> == std::tuple_size_v<decltype(s.CheatCodes)>);
+    std::size_t i = 0;
+    for (const auto &[box, field] : codeEntries())
+        s.CheatCodes[i++] = {box->isChecked(), field->text()};
     s.SoundBuffersize = ui->SoundBuffersize->text();
     s.ROMLOAD = ui->ROMLOAD->text();
     return s;

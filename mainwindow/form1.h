@@ -18,7 +18,14 @@
 #include "launch/launchsettings.h"
 
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <utility>
+
+class QCheckBox;
+class QFrame;
+class QLineEdit;
+class QPushButton;
 
 namespace Ui {
 class Form1;
@@ -79,6 +86,10 @@ private:
     void NoJoy_Click();
 
     void nameForScreenReaders();
+    // The six option panels with their buttons, in the order of the buttons.
+    std::array<std::pair<QPushButton *, QFrame *>, 6> panels() const;
+    // The ten cheat codes: each one's box and field, in entry order.
+    std::array<std::pair<QCheckBox *, QLineEdit *>, 10> codeEntries() const;
 
     std::unique_ptr<Ui::Form1> ui;
     WindowSet &m_windows;

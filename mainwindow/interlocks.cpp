@@ -42,9 +42,10 @@ void Form1::CheatOn_Click()
     if (ui->CheatOn->checkState() == Qt::PartiallyChecked)
         return;
     // Values are kept: the cartridge and the ticked codes come back unchanged.
-    setAllEnabled({ui->GameGenie, ui->GoldFinger, ui->ActionReplay, ui->Code1On, ui->Code2ON, ui->Code3ON,
-                ui->Code4ON, ui->Code5ON, ui->Code6ON, ui->Code7ON, ui->Code8ON, ui->Code9ON, ui->Code10ON},
-               ui->CheatOn->checkState() == Qt::Checked);
+    const bool on = ui->CheatOn->checkState() == Qt::Checked;
+    setAllEnabled({ui->GameGenie, ui->GoldFinger, ui->ActionReplay}, on);
+    for (const auto &[box, field] : codeEntries())
+        box->setEnabled(on);
 }
 
 void Form1::DisableSound_Click()

@@ -45,6 +45,14 @@ void Form1::connectPanelNavigation()
     connect(ui->GRIPINFO, &QPushButton::clicked, this, &Form1::GRIPINFO_Click);
 }
 
+std::array<std::pair<QPushButton *, QFrame *>, 6> Form1::panels() const
+{
+    std::array<std::pair<QPushButton *, QFrame *>, 6> panels;
+    for (std::size_t i = 0; i < panels.size(); ++i)
+        panels[i] = {(*ui).*panelSwitches[i].button, (*ui).*panelSwitches[i].panel};
+    return panels;
+}
+
 void Form1::switchPanel(const PanelSwitch &panel)
 {
     for (QFrame *Ui::Form1::*other : panel.hideFirst)
