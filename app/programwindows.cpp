@@ -7,7 +7,7 @@
 #include "infowindows/frmsplash.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
-#include "platform/desktopplatform.h"
+#include "platform/windowowner.h"
 #include "romchooser/form5.h"
 #include "system/folderreading.h"
 

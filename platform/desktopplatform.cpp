@@ -1,12 +1,12 @@
 #include "platform/desktopplatform.h"
 
+#include "platform/windowowner.h"
 #include "system/emulatorstart.h"
 #include "system/soundeffect.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
-#include <QWindow>
 
 #include <cstring>
 #include <mutex>
@@ -110,18 +110,6 @@ void DesktopPlatform::playSound(const QString &wavFile)
     // The sound plays synchronously: no window takes input meanwhile, and the
     // input that arrives during it is not replayed afterwards.
     m_sound->playSynchronously(wavFile);
-}
-
-void makeTransientFor(QWidget *window, QWidget *owner)
-{
-    if (!window || !owner || window == owner)
-        return;
-    // Both need their native windows for the one to name the other; a
-    // parentless widget's transient parent stays as set here when it shows.
-    owner->winId();
-    window->winId();
-    if (QWindow *handle = window->windowHandle())
-        handle->setTransientParent(owner->windowHandle());
 }
 
 std::vector<char *> withPreferredPlatform(int argc, char *argv[],

@@ -1,7 +1,6 @@
 // The real desktop services: Qt message boxes, the detached process start and
-// the libcanberra sound effect; and the two things the program asks of the
-// window system itself: which of Qt's platforms to run on, and which window
-// owns a dialog.
+// the libcanberra sound effect; and which of Qt's platforms the program asks
+// the window system for.
 #pragma once
 
 #include "platform/platform.h"
@@ -50,12 +49,6 @@ private:
     // has run out of them.
     std::vector<int> m_reserve;
 };
-
-// Makes `window` a dialog of `owner`: the window manager keeps it above its
-// owner, stacks, minimises and focuses the two together, and Qt centres it
-// over the owner. `window` stays a top-level widget with no Qt parent, so it
-// keeps its one owner in the program's window set. No-op without an owner.
-void makeTransientFor(QWidget *window, QWidget *owner);
 
 // The window layout is absolute and every first position is part of it, which
 // a native Wayland client cannot ask for. On a Wayland session (WAYLAND_DISPLAY
