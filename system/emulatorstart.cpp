@@ -506,11 +506,11 @@ ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnviron
         // hear about first; the folders searched follow either way.
         const QStringList nonPrograms = nonProgramEntries(name, folders);
         if (!nonPrograms.isEmpty()) {
-            return {{}, {}, QStringLiteral("%1\nNo program %2 was found. It was looked for in:\n%3")
-                                .arg(nonPrograms.join(QLatin1Char('\n')), name, foldersText(folders))};
+            return {{}, {}, Outcome::failed(QStringLiteral("%1\nNo program %2 was found. It was looked for in:\n%3")
+                                                .arg(nonPrograms.join(QLatin1Char('\n')), name, foldersText(folders)))};
         }
-        return {{}, {}, QStringLiteral("The emulator %1 could not be found. It was looked for in:\n%2")
-                            .arg(name, foldersText(folders))};
+        return {{}, {}, Outcome::failed(QStringLiteral("The emulator %1 could not be found. It was looked for in:\n%2")
+                                            .arg(name, foldersText(folders)))};
     }
 
     if (isWindowsExecutable(program)) {
@@ -518,38 +518,36 @@ ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnviron
             programSearchFolders({}, {}, environment.pathVariable);
         const QString wine = findProgram(QStringLiteral("wine"), pathFolders);
         if (wine.isEmpty()) {
-            return {{}, {}, QStringLiteral("%1 is a Windows program, and wine, which is needed to "
-                                           "run it, was not found on PATH.")
-                                .arg(displayed(program))};
+            return {{}, {}, Outcome::failed(QStringLiteral("%1 is a Windows program, and wine, which is needed to "
+                                                           "run it, was not found on PATH.")
+                                                .arg(displayed(program)))};
         }
         return {wine, QStringList{program} + arguments, {}};
     }
 
-    if (!isExecutableFile(program)) {
-        return {{}, {}, QStringLiteral("%1 was found but is not executable.")
-                            .arg(displayed(program))};
-    }
+    if (!isExecutableFile(program))
+        return {{}, {}, Outcome::failed(QStringLiteral("%1 was found but is not executable.").arg(displayed(program)))};
     return {program, arguments, {}};
 }
 
-QString StartEmulator(const EmulatorCommand &command, const QString &runFolder,
+Outcome StartEmulator(const EmulatorCommand &command, const QString &runFolder,
                       const StartEnvironment &environment, const EarlyEndReport &onEarlyEnd)
 {
     const ProcessPlan plan = planEmulatorStart(command, environment);
-    if (!plan.problem.isEmpty())
-        return plan.problem;
+    if (!plan.outcome.ok)
+        return plan.outcome;
     const QString folder = runFolder.isEmpty() ? environment.workingFolder : runFolder;
     if (folder.isEmpty())
-        return QStringLiteral("The working folder, where the emulator is to run, no longer exists.");
+        return Outcome::failed(QStringLiteral("The working folder, where the emulator is to run, no longer exists."));
     if (!isFolder(folder)) {
-        return QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
-            .arg(displayed(folder));
+        return Outcome::failed(QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
+                                   .arg(displayed(folder)));
     }
     // A folder that can be listed but not entered would otherwise fail inside
     // the process start, with a reason that names no folder.
     if (::faccessat(AT_FDCWD, fileNameToBytes(folder).constData(), X_OK, AT_EACCESS) != 0) {
-        return QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
-            .arg(displayed(folder), qt_error_string(errno));
+        return Outcome::failed(QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
+                                   .arg(displayed(folder), qt_error_string(errno)));
     }
     Watched watched;
     // Through wine, the emulator is its first argument.
@@ -561,11 +559,11 @@ QString StartEmulator(const EmulatorCommand &command, const QString &runFolder,
     pid_t child = 0;
     if (const int error = spawnDetached(plan.program, plan.arguments, folder, watched.errorOutput, child)) {
         watched.dropErrorOutput();
-        return spawnProblem(plan.program, error);
+        return Outcome::failed(spawnProblem(plan.program, error));
     }
     watched.started = Clock::now();
     endCollector.watch(child, std::move(watched));
-    return {};
+    return Outcome::done();
 }
 
 } // namespace tavik
