@@ -53,16 +53,21 @@ constexpr off_t errorOutputLimit = 256 * 1024;
 constexpr int reportedLines = 6;
 constexpr int reportedLineLength = 300;
 
-// Collects `child`, retrying when a signal interrupts the wait; its status,
-// or -1 when it cannot be had.
-int collect(pid_t child)
+// Collects `child` with waitpid's `options`, retrying when a signal
+// interrupts the wait: its status, or -1 when it cannot be had; nothing while
+// it still runs (with WNOHANG).
+std::optional<int> collect(pid_t child, int options = 0)
 {
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
+    for (;;) {
+        const pid_t got = ::waitpid(child, &status, options);
+        if (got == child)
+            return status;
+        if (got == 0)
+            return std::nullopt;
         if (errno != EINTR)
             return -1;
     }
-    return status;
 }
 
 // An in-memory file of errorOutputLimit bytes for an emulator's error output;
@@ -270,7 +275,7 @@ private:
                 // the set after the close, to come back under a number that
                 // may then be another emulator's.
                 ::epoll_ctl(watchSet, EPOLL_CTL_DEL, processFd, nullptr);
-                const int status = collect(child);
+                const int status = *collect(child);
                 ::close(processFd);
                 Watched watched;
                 {
@@ -313,20 +318,14 @@ private:
         // While an early end can still be reported, its error output is kept;
         // then the wait blocks until the end.
         while (watched.errorOutput >= 0 && Clock::now() - watched.started < earlyEndWindow) {
-            int status = 0;
-            const pid_t got = ::waitpid(child, &status, WNOHANG);
-            if (got == child) {
-                watched.ended(child, status);
-                return;
-            }
-            if (got < 0 && errno != EINTR) {
-                watched.ended(child, -1);
+            if (const std::optional<int> status = collect(child, WNOHANG)) {
+                watched.ended(child, *status);
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         watched.dropErrorOutput();
-        watched.ended(child, collect(child));
+        watched.ended(child, *collect(child));
     }
 
     std::mutex m_lock;
