@@ -24,23 +24,6 @@ Q_LOGGING_CATEGORY(folderLog, "tavik.folders", QtWarningMsg)
 
 dirent *(*readFolderEntry)(DIR *) = ::readdir;
 
-namespace {
-
-// Opens `folder` by its exact bytes; null, with errno set, when it cannot be
-// opened or its text stands for no bytes.
-DIR *openFolder(const QString &folder)
-{
-    bool whole = true;
-    const QByteArray bytes = fileNameToBytes(folder, &whole);
-    if (!whole) {
-        errno = EILSEQ;
-        return nullptr;
-    }
-    return ::opendir(bytes.constData());
-}
-
-} // namespace
-
 struct FolderReader::Entry {
     QString name;
     bool folder = false;
@@ -48,12 +31,12 @@ struct FolderReader::Entry {
 
 FolderReader::FolderReader(const QString &folder) : m_folder(folder)
 {
-    m_handle = openFolder(folder);
-    if (!m_handle) {
-        m_openError = errno;
-        qCWarning(folderLog).noquote() << "Could not open" << fileNameForDisplay(folder) << "to read it:"
-                                       << qt_error_string(m_openError);
-    }
+    // By its exact bytes; a text that stands for no bytes names no folder.
+    bool whole = true;
+    const QByteArray bytes = fileNameToBytes(folder, &whole);
+    m_handle = whole ? ::opendir(bytes.constData()) : nullptr;
+    if (!m_handle)
+        m_opened = Outcome::failed(qt_error_string(whole ? errno : EILSEQ));
 }
 
 FolderReader::~FolderReader()
@@ -117,10 +100,8 @@ bool FolderReader::read(FolderContents &contents, qsizetype limit, const std::at
             return false;
         if (!next(entry)) {
             contents.complete = true;
-            if (const int error = m_openError ? m_openError : m_readError) {
-                contents.problem = qt_error_string(error);
-                contents.openFailed = m_openError != 0;
-            }
+            if (m_readError != 0)
+                contents.problem = qt_error_string(m_readError);
             return true;
         }
         if (limit >= 0 && taken == limit) {
@@ -192,19 +173,6 @@ bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic
     return true;
 }
 
-QString folderProblem(const QString &folder)
-{
-    if (folder.isEmpty())
-        return QStringLiteral("No folder was given");
-    // Opening it is the only honest test: permissions, a missing medium or a
-    // vanished folder all show up here, with the system's own reason.
-    DIR *handle = openFolder(folder);
-    if (!handle)
-        return qt_error_string(errno);
-    ::closedir(handle);
-    return {};
-}
-
 bool isFolder(const QString &path)
 {
     bool whole = true;
@@ -225,8 +193,6 @@ QString shortReadMessage(const QString &folder, const FolderContents &contents)
 {
     if (contents.problem.isEmpty())
         return {};
-    if (contents.openFailed)
-        return unopenableFolderMessage(folder, contents.problem);
     return QStringLiteral("The folder %1 could not be read to its end: %2. Its lists show only the "
                           "entries read before that.")
         .arg(QDir::toNativeSeparators(fileNameForDisplay(folder)), contents.problem);
