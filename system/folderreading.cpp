@@ -134,13 +134,6 @@ QCollator naturalOrder()
 
 void sortNaturally(QStringList &names) { sortNaturally(names, naturalOrder()); }
 
-namespace {
-
-// Thrown out of a sort to end it where it stands.
-struct SortStopped {};
-
-} // namespace
-
 bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop)
 {
     const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
@@ -152,18 +145,23 @@ bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic
             return false;
         keys.emplace_back(order.sortKey(names[i]), i);
     }
-    try {
-        std::sort(keys.begin(), keys.end(), [&all = std::as_const(names), &stopped](const auto &a, const auto &b) {
-            if (stopped())
-                throw SortStopped();
-            const int compared = a.first.compare(b.first);
-            if (compared != 0)
-                return compared < 0;
-            return all[a.second] < all[b.second];
-        });
-    } catch (const SortStopped &) {
+    // Once stopped, every pair compares equal: each of the sort's loops then
+    // ends at its next comparison, so the sort runs out in a few swaps a name,
+    // and the order it leaves is not used.
+    bool halted = false;
+    const auto before = [&all = std::as_const(names), &stopped, &halted](const auto &a, const auto &b) {
+        if (stopped()) {
+            halted = true;
+            return false;
+        }
+        const int compared = a.first.compare(b.first);
+        if (compared != 0)
+            return compared < 0;
+        return all[a.second] < all[b.second];
+    };
+    std::sort(keys.begin(), keys.end(), before);
+    if (halted)
         return false;
-    }
 
     QStringList sorted;
     sorted.reserve(names.size());
