@@ -228,8 +228,8 @@ private slots:
         QVERIFY(!finished);
         QVERIFY(stop);
         QVERIFY(contents.files.size() <= int(stopAt));
-        // A sort stopped while comparing frees every key in a shuffled order,
-        // which takes longer than the bound; that it ends unfinished is its check.
+        // A sort stopped while comparing runs out and frees every key in a shuffled
+        // order, which takes longer than the bound; that it ends unfinished is its check.
         if (stopAt < 1)
             QVERIFY2(afterStop <= promisedMs + marginMs, qPrintable(QStringLiteral("%1 ms").arg(afterStop)));
     }
