@@ -38,7 +38,7 @@ public:
         std::printf("notice: %s\n", qPrintable(message));
     }
     bool askYesNo(const QString &) override { return false; }
-    QString startEmulator(const tavik::EmulatorCommand &, const QString &) override { return {}; }
+    tavik::Outcome startEmulator(const tavik::EmulatorCommand &, const QString &) override { return {}; }
     void playSound(const QString &) override {}
 };
 

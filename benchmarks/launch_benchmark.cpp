@@ -127,10 +127,10 @@ int main(int argc, char *argv[])
             return true;
         },
         [&] {
-            const QString problem = tavik::StartEmulator(command);
-            if (!problem.isEmpty())
-                std::printf("%s\n", qPrintable(problem));
-            return problem.isEmpty();
+            const tavik::Outcome started = tavik::StartEmulator(command);
+            if (!started.ok)
+                std::printf("%s\n", qPrintable(started.reason));
+            return started.ok;
         },
         [&] {
             pid_t child = 0;

@@ -10,9 +10,9 @@ QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeS
         notice(noRomMessage);
         return composed.videoModeSwitch;
     }
-    const QString problem = start(composed.command, runFolder);
-    if (!problem.isEmpty())
-        notice(problem);
+    const Outcome started = start(composed.command, runFolder);
+    if (!started.ok)
+        notice(started.reason);
     return composed.videoModeSwitch;
 }
 

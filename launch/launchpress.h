@@ -3,6 +3,7 @@
 #pragma once
 
 #include "launch/commandlinecomposer.h"
+#include "launch/outcome.h"
 
 #include <functional>
 
@@ -11,8 +12,8 @@ namespace tavik {
 inline const QString noRomMessage = QStringLiteral("You haven't picked a SNES ROM Yet!");
 
 // Starts the emulator's command in `runFolder` (the working folder when that
-// is empty); returns the empty text, or the reason it could not start.
-using StartProgram = std::function<QString(const EmulatorCommand &command, const QString &runFolder)>;
+// is empty).
+using StartProgram = std::function<Outcome(const EmulatorCommand &command, const QString &runFolder)>;
 
 // Every message (the composer's notices, the missing ROM, a failed start) goes
 // out through `notice`, one at a time, in that order. The composed command

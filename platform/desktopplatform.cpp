@@ -93,7 +93,7 @@ bool DesktopPlatform::askYesNo(const QString &question)
     return execOver(box, m_owner ? m_owner() : nullptr, m_reserve) == QMessageBox::Yes;
 }
 
-QString DesktopPlatform::startEmulator(const EmulatorCommand &command, const QString &runFolder)
+Outcome DesktopPlatform::startEmulator(const EmulatorCommand &command, const QString &runFolder)
 {
     const auto report = [this, mailbox = m_mailbox](const QString &message) {
         const std::lock_guard<std::mutex> hold(mailbox->lock);

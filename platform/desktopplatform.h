@@ -28,7 +28,7 @@ public:
 
     void showNotice(const QString &message) override;
     bool askYesNo(const QString &question) override;
-    QString startEmulator(const EmulatorCommand &command, const QString &runFolder) override;
+    Outcome startEmulator(const EmulatorCommand &command, const QString &runFolder) override;
     void playSound(const QString &wavFile) override;
 
 private:

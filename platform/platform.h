@@ -4,6 +4,7 @@
 #pragma once
 
 #include "launch/emulatorcommand.h"
+#include "launch/outcome.h"
 
 #include <QString>
 
@@ -21,9 +22,8 @@ public:
     // Yes and No with the question icon, Yes the default; true for Yes.
     virtual bool askYesNo(const QString &question) = 0;
     // Starts the emulator's command detached, running in `runFolder` (the
-    // launcher's working folder when that is empty); returns the empty text or
-    // the reason it failed.
-    virtual QString startEmulator(const EmulatorCommand &command, const QString &runFolder) = 0;
+    // launcher's working folder when that is empty).
+    virtual Outcome startEmulator(const EmulatorCommand &command, const QString &runFolder) = 0;
     // Plays a WAV file to its end, or the desktop's default event sound when
     // the file cannot be played. The wait is bounded.
     virtual void playSound(const QString &wavFile) = 0;

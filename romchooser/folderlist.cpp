@@ -102,12 +102,13 @@ FolderList::FolderList(QWidget *parent)
     connect(m_loader, &FolderLoader::readFailed, this, &FolderList::readFailed);
 }
 
-QString FolderList::setPath(const QString &folder, const QString &root)
+Outcome FolderList::setPath(const QString &folder, const QString &root)
 {
     const QString target = QDir::cleanPath(QDir(m_path).absoluteFilePath(folder));
-    const QString problem = folderProblem(target);
-    if (!problem.isEmpty())
-        return problem;
+    // Opened once, for this check and the read both.
+    auto reader = std::make_unique<FolderReader>(target);
+    if (const Outcome opened = reader->opened(); !opened.ok)
+        return opened;
 
     const QStringList chain = folderChain(target, root);
     m_path = target;
@@ -122,8 +123,8 @@ QString FolderList::setPath(const QString &folder, const QString &root)
 
     // Told first, so that what follows the change is in place for the names.
     emit changed();
-    m_loader->load(m_path);
-    return {};
+    m_loader->load(m_path, std::move(reader));
+    return Outcome::done();
 }
 
 void FolderList::stopReading() { m_loader->cancel(); }
@@ -152,9 +153,8 @@ void FolderList::open(const QModelIndex &index)
     // Opening the folder already shown reads it again.
     if (folder.isEmpty())
         return;
-    const QString problem = setPath(folder, m_root);
-    if (!problem.isEmpty())
-        emit openFailed(folder, problem);
+    if (const Outcome opened = setPath(folder, m_root); !opened.ok)
+        emit openFailed(folder, opened.reason);
 }
 
 } // namespace tavik

@@ -5,6 +5,8 @@
 // this list and the file list both: the files it holds go out by filesRead().
 #pragma once
 
+#include "launch/outcome.h"
+
 #include <QListView>
 
 namespace tavik {
@@ -22,9 +24,8 @@ public:
     QString root() const { return m_root; }
     // Moves to `folder` on the drive whose root is `root`, emits changed() and
     // reads the folder; a read of the folder left is stopped.
-    // When the folder cannot be opened, nothing changes and the reason is
-    // returned; otherwise the empty text.
-    QString setPath(const QString &folder, const QString &root);
+    // When the folder cannot be opened, nothing changes and that fails.
+    Outcome setPath(const QString &folder, const QString &root);
     // The folder shown in `row`, as the list's rows stand now.
     QString folderAt(int row) const;
     // Stops reading the folder shown; its subfolders and files never come.

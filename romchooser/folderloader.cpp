@@ -42,12 +42,11 @@ void FolderLoader::cancel()
     }
 }
 
-void FolderLoader::load(const QString &folder)
+void FolderLoader::load(const QString &folder, std::unique_ptr<FolderReader> reader)
 {
     cancel();
     // The order is settled here, so the thread never asks for the user's language.
     auto order = std::make_unique<QCollator>(naturalOrder());
-    auto reader = std::make_unique<FolderReader>(folder);
     FolderContents contents;
     reader->read(contents, readAtOnce);
     if (contents.complete) {

@@ -30,10 +30,11 @@ public:
     explicit FolderLoader(QObject *parent);
     ~FolderLoader() override;
 
-    // Reads `folder` and emits loaded() with its sorted names: before returning
-    // when the folder is small, later otherwise. A new load stops the one
-    // still running, whose names are never delivered.
-    void load(const QString &folder);
+    // Reads `folder`, through `reader`, which has opened it, and emits loaded()
+    // with its sorted names: before returning when the folder is small, later
+    // otherwise. A new load stops the one still running, whose names are never
+    // delivered.
+    void load(const QString &folder, std::unique_ptr<FolderReader> reader);
     // Stops the read still running, if any.
     void cancel();
 

@@ -46,9 +46,8 @@ Form5::Form5(WindowSet &windows, const QString &workingFolder)
     // Every opening starts afresh at the working folder, on its drive.
     fillDriveList(workingFolder);
     const QString root = ui->Drive1->currentData(mountPointRole).toString();
-    const QString problem = ui->Dir1->setPath(workingFolder, root);
-    if (!problem.isEmpty())
-        reportUnopenable(workingFolder, problem);
+    if (const Outcome opened = ui->Dir1->setPath(workingFolder, root); !opened.ok)
+        reportUnopenable(workingFolder, opened.reason);
     ui->Dir1->setFocus();
 }
 
@@ -66,15 +65,15 @@ void Form5::fillDriveList(const QString &workingFolder)
 void Form5::Drive1_Change()
 {
     const QString drive = ui->Drive1->currentData(mountPointRole).toString();
-    const QString problem = ui->Dir1->setPath(drive, drive);
-    if (problem.isEmpty())
+    const Outcome opened = ui->Dir1->setPath(drive, drive);
+    if (opened.ok)
         return;
     // Back to the drive whose folders are still shown.
     {
         const QSignalBlocker quiet(ui->Drive1);
         ui->Drive1->setCurrentIndex(ui->Drive1->findData(ui->Dir1->root(), mountPointRole));
     }
-    reportUnopenable(drive, problem);
+    reportUnopenable(drive, opened.reason);
 }
 
 void Form5::Dir1_Change() { ui->File1->setPath(ui->Dir1->path()); }

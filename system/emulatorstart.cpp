@@ -53,16 +53,21 @@ constexpr off_t errorOutputLimit = 256 * 1024;
 constexpr int reportedLines = 6;
 constexpr int reportedLineLength = 300;
 
-// Collects `child`, retrying when a signal interrupts the wait; its status,
-// or -1 when it cannot be had.
-int collect(pid_t child)
+// Collects `child` with waitpid's `options`, retrying when a signal
+// interrupts the wait: its status, or -1 when it cannot be had; nothing while
+// it still runs (with WNOHANG).
+std::optional<int> collect(pid_t child, int options = 0)
 {
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
+    for (;;) {
+        const pid_t got = ::waitpid(child, &status, options);
+        if (got == child)
+            return status;
+        if (got == 0)
+            return std::nullopt;
         if (errno != EINTR)
             return -1;
     }
-    return status;
 }
 
 // An in-memory file of errorOutputLimit bytes for an emulator's error output;
@@ -270,7 +275,7 @@ private:
                 // the set after the close, to come back under a number that
                 // may then be another emulator's.
                 ::epoll_ctl(watchSet, EPOLL_CTL_DEL, processFd, nullptr);
-                const int status = collect(child);
+                const int status = *collect(child);
                 ::close(processFd);
                 Watched watched;
                 {
@@ -313,20 +318,14 @@ private:
         // While an early end can still be reported, its error output is kept;
         // then the wait blocks until the end.
         while (watched.errorOutput >= 0 && Clock::now() - watched.started < earlyEndWindow) {
-            int status = 0;
-            const pid_t got = ::waitpid(child, &status, WNOHANG);
-            if (got == child) {
-                watched.ended(child, status);
-                return;
-            }
-            if (got < 0 && errno != EINTR) {
-                watched.ended(child, -1);
+            if (const std::optional<int> status = collect(child, WNOHANG)) {
+                watched.ended(child, *status);
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         watched.dropErrorOutput();
-        watched.ended(child, collect(child));
+        watched.ended(child, *collect(child));
     }
 
     std::mutex m_lock;
@@ -506,11 +505,11 @@ ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnviron
         // hear about first; the folders searched follow either way.
         const QStringList nonPrograms = nonProgramEntries(name, folders);
         if (!nonPrograms.isEmpty()) {
-            return {{}, {}, QStringLiteral("%1\nNo program %2 was found. It was looked for in:\n%3")
-                                .arg(nonPrograms.join(QLatin1Char('\n')), name, foldersText(folders))};
+            return {{}, {}, Outcome::failed(QStringLiteral("%1\nNo program %2 was found. It was looked for in:\n%3")
+                                                .arg(nonPrograms.join(QLatin1Char('\n')), name, foldersText(folders)))};
         }
-        return {{}, {}, QStringLiteral("The emulator %1 could not be found. It was looked for in:\n%2")
-                            .arg(name, foldersText(folders))};
+        return {{}, {}, Outcome::failed(QStringLiteral("The emulator %1 could not be found. It was looked for in:\n%2")
+                                            .arg(name, foldersText(folders)))};
     }
 
     if (isWindowsExecutable(program)) {
@@ -518,38 +517,36 @@ ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnviron
             programSearchFolders({}, {}, environment.pathVariable);
         const QString wine = findProgram(QStringLiteral("wine"), pathFolders);
         if (wine.isEmpty()) {
-            return {{}, {}, QStringLiteral("%1 is a Windows program, and wine, which is needed to "
-                                           "run it, was not found on PATH.")
-                                .arg(displayed(program))};
+            return {{}, {}, Outcome::failed(QStringLiteral("%1 is a Windows program, and wine, which is needed to "
+                                                           "run it, was not found on PATH.")
+                                                .arg(displayed(program)))};
         }
         return {wine, QStringList{program} + arguments, {}};
     }
 
-    if (!isExecutableFile(program)) {
-        return {{}, {}, QStringLiteral("%1 was found but is not executable.")
-                            .arg(displayed(program))};
-    }
+    if (!isExecutableFile(program))
+        return {{}, {}, Outcome::failed(QStringLiteral("%1 was found but is not executable.").arg(displayed(program)))};
     return {program, arguments, {}};
 }
 
-QString StartEmulator(const EmulatorCommand &command, const QString &runFolder,
+Outcome StartEmulator(const EmulatorCommand &command, const QString &runFolder,
                       const StartEnvironment &environment, const EarlyEndReport &onEarlyEnd)
 {
     const ProcessPlan plan = planEmulatorStart(command, environment);
-    if (!plan.problem.isEmpty())
-        return plan.problem;
+    if (!plan.outcome.ok)
+        return plan.outcome;
     const QString folder = runFolder.isEmpty() ? environment.workingFolder : runFolder;
     if (folder.isEmpty())
-        return QStringLiteral("The working folder, where the emulator is to run, no longer exists.");
+        return Outcome::failed(QStringLiteral("The working folder, where the emulator is to run, no longer exists."));
     if (!isFolder(folder)) {
-        return QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
-            .arg(displayed(folder));
+        return Outcome::failed(QStringLiteral("The folder %1, where the emulator is to run, no longer exists.")
+                                   .arg(displayed(folder)));
     }
     // A folder that can be listed but not entered would otherwise fail inside
     // the process start, with a reason that names no folder.
     if (::faccessat(AT_FDCWD, fileNameToBytes(folder).constData(), X_OK, AT_EACCESS) != 0) {
-        return QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
-            .arg(displayed(folder), qt_error_string(errno));
+        return Outcome::failed(QStringLiteral("The folder %1, where the emulator is to run, cannot be entered: %2.")
+                                   .arg(displayed(folder), qt_error_string(errno)));
     }
     Watched watched;
     // Through wine, the emulator is its first argument.
@@ -561,11 +558,11 @@ QString StartEmulator(const EmulatorCommand &command, const QString &runFolder,
     pid_t child = 0;
     if (const int error = spawnDetached(plan.program, plan.arguments, folder, watched.errorOutput, child)) {
         watched.dropErrorOutput();
-        return spawnProblem(plan.program, error);
+        return Outcome::failed(spawnProblem(plan.program, error));
     }
     watched.started = Clock::now();
     endCollector.watch(child, std::move(watched));
-    return {};
+    return Outcome::done();
 }
 
 } // namespace tavik

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "launch/emulatorcommand.h"
+#include "launch/outcome.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,7 +35,7 @@ struct StartEnvironment {
 struct ProcessPlan {
     QString program;
     QStringList arguments;
-    QString problem; // empty when the plan can be started
+    Outcome outcome; // failed when the program cannot be started
 };
 
 // The emulator's arguments: the switch text split by the Windows rules, then
@@ -43,16 +44,15 @@ struct ProcessPlan {
 QStringList emulatorArguments(const EmulatorCommand &command);
 
 // Looks the program up and decides how to run it: directly, or through wine
-// for a Windows executable. Sets `problem` instead when it cannot be run.
+// for a Windows executable. Its outcome fails, with the reason, when it cannot be run.
 ProcessPlan planEmulatorStart(const EmulatorCommand &command, const StartEnvironment &environment);
 
 // Starts the emulator detached and returns at once. It runs in `runFolder`,
 // the folder the ROM was picked in, so that a bare ROM name is found there;
 // when that is empty, in the environment's working folder. The program itself
-// is looked up as always. Returns the empty text on success, otherwise the
-// reason in plain words. `onEarlyEnd`, when given, hears of an emulator that
-// ends at once with an error.
-QString StartEmulator(const EmulatorCommand &command, const QString &runFolder = {},
+// is looked up as always. A failure comes with the reason in plain words.
+// `onEarlyEnd`, when given, hears of an emulator that ends at once with an error.
+Outcome StartEmulator(const EmulatorCommand &command, const QString &runFolder = {},
                       const StartEnvironment &environment = StartEnvironment::current(),
                       const EarlyEndReport &onEarlyEnd = {});
 

@@ -24,23 +24,6 @@ Q_LOGGING_CATEGORY(folderLog, "tavik.folders", QtWarningMsg)
 
 dirent *(*readFolderEntry)(DIR *) = ::readdir;
 
-namespace {
-
-// Opens `folder` by its exact bytes; null, with errno set, when it cannot be
-// opened or its text stands for no bytes.
-DIR *openFolder(const QString &folder)
-{
-    bool whole = true;
-    const QByteArray bytes = fileNameToBytes(folder, &whole);
-    if (!whole) {
-        errno = EILSEQ;
-        return nullptr;
-    }
-    return ::opendir(bytes.constData());
-}
-
-} // namespace
-
 struct FolderReader::Entry {
     QString name;
     bool folder = false;
@@ -48,12 +31,12 @@ struct FolderReader::Entry {
 
 FolderReader::FolderReader(const QString &folder) : m_folder(folder)
 {
-    m_handle = openFolder(folder);
-    if (!m_handle) {
-        m_openError = errno;
-        qCWarning(folderLog).noquote() << "Could not open" << fileNameForDisplay(folder) << "to read it:"
-                                       << qt_error_string(m_openError);
-    }
+    // By its exact bytes; a text that stands for no bytes names no folder.
+    bool whole = true;
+    const QByteArray bytes = fileNameToBytes(folder, &whole);
+    m_handle = whole ? ::opendir(bytes.constData()) : nullptr;
+    if (!m_handle)
+        m_opened = Outcome::failed(qt_error_string(whole ? errno : EILSEQ));
 }
 
 FolderReader::~FolderReader()
@@ -117,10 +100,8 @@ bool FolderReader::read(FolderContents &contents, qsizetype limit, const std::at
             return false;
         if (!next(entry)) {
             contents.complete = true;
-            if (const int error = m_openError ? m_openError : m_readError) {
-                contents.problem = qt_error_string(error);
-                contents.openFailed = m_openError != 0;
-            }
+            if (m_readError != 0)
+                contents.problem = qt_error_string(m_readError);
             return true;
         }
         if (limit >= 0 && taken == limit) {
@@ -153,13 +134,6 @@ QCollator naturalOrder()
 
 void sortNaturally(QStringList &names) { sortNaturally(names, naturalOrder()); }
 
-namespace {
-
-// Thrown out of a sort to end it where it stands.
-struct SortStopped {};
-
-} // namespace
-
 bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop)
 {
     const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
@@ -171,18 +145,23 @@ bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic
             return false;
         keys.emplace_back(order.sortKey(names[i]), i);
     }
-    try {
-        std::sort(keys.begin(), keys.end(), [&all = std::as_const(names), &stopped](const auto &a, const auto &b) {
-            if (stopped())
-                throw SortStopped();
-            const int compared = a.first.compare(b.first);
-            if (compared != 0)
-                return compared < 0;
-            return all[a.second] < all[b.second];
-        });
-    } catch (const SortStopped &) {
+    // Once stopped, every pair compares equal: each of the sort's loops then
+    // ends at its next comparison, so the sort runs out in a few swaps a name,
+    // and the order it leaves is not used.
+    bool halted = false;
+    const auto before = [&all = std::as_const(names), &stopped, &halted](const auto &a, const auto &b) {
+        if (stopped()) {
+            halted = true;
+            return false;
+        }
+        const int compared = a.first.compare(b.first);
+        if (compared != 0)
+            return compared < 0;
+        return all[a.second] < all[b.second];
+    };
+    std::sort(keys.begin(), keys.end(), before);
+    if (halted)
         return false;
-    }
 
     QStringList sorted;
     sorted.reserve(names.size());
@@ -190,19 +169,6 @@ bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic
         sorted.append(std::move(names[key.second]));
     names = std::move(sorted);
     return true;
-}
-
-QString folderProblem(const QString &folder)
-{
-    if (folder.isEmpty())
-        return QStringLiteral("No folder was given");
-    // Opening it is the only honest test: permissions, a missing medium or a
-    // vanished folder all show up here, with the system's own reason.
-    DIR *handle = openFolder(folder);
-    if (!handle)
-        return qt_error_string(errno);
-    ::closedir(handle);
-    return {};
 }
 
 bool isFolder(const QString &path)
@@ -225,8 +191,6 @@ QString shortReadMessage(const QString &folder, const FolderContents &contents)
 {
     if (contents.problem.isEmpty())
         return {};
-    if (contents.openFailed)
-        return unopenableFolderMessage(folder, contents.problem);
     return QStringLiteral("The folder %1 could not be read to its end: %2. Its lists show only the "
                           "entries read before that.")
         .arg(QDir::toNativeSeparators(fileNameForDisplay(folder)), contents.problem);

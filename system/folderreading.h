@@ -2,6 +2,8 @@
 // left out, names sorted as a person expects ("Game 2" before "Game 10").
 #pragma once
 
+#include "launch/outcome.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,11 +22,9 @@ struct FolderContents {
     QStringList folders;   // subfolders, links to folders included
     QStringList files;     // every other entry that is a file, whatever its name
     bool complete = true;  // false when the reading stopped at its limit
-    // Why the names fall short of the folder's entries: it could not be opened
-    // (`openFailed`), or the system failed to read on (the names read before
-    // stay). Empty when every entry was read.
+    // Why the names fall short of the folder's entries: the system failed to
+    // read on (the names read before stay). Empty when every entry was read.
     QString problem;
-    bool openFailed = false;
 };
 
 // Takes the next entry of an open folder: ::readdir, which a test may replace,
@@ -36,11 +36,16 @@ extern dirent *(*readFolderEntry)(DIR *);
 // (one at a time), and stopped between any two entries.
 class FolderReader {
 public:
-    // Opens `folder`; one that cannot be opened reads as empty, with the reason.
+    // Opens `folder`; one that cannot be opened reads as empty.
     explicit FolderReader(const QString &folder);
     ~FolderReader();
     FolderReader(const FolderReader &) = delete;
     FolderReader &operator=(const FolderReader &) = delete;
+
+    // Whether the folder could be opened, and if not, why, in plain words.
+    // Opening it is the only honest test: permissions, a missing medium or a
+    // vanished folder all show up here, with the system's own reason.
+    Outcome opened() const { return m_opened; }
 
     // Adds up to `limit` more entries (all that are left when `limit` is
     // negative) to `contents`, unsorted, and sets contents.complete to whether
@@ -54,14 +59,14 @@ private:
 
     QString m_folder;
     void *m_handle = nullptr;
-    int m_openError = 0;
+    Outcome m_opened;
     int m_readError = 0;
     qsizetype m_entriesRead = 0;
     std::unique_ptr<Entry> m_pending;
 };
 
 // Reads up to `limit` entries of `folder` (all of them when `limit` is negative),
-// unsorted. A folder that cannot be opened gives empty contents and the reason.
+// unsorted. A folder that cannot be opened gives empty contents.
 FolderContents readFolder(const QString &folder, qsizetype limit = -1);
 
 // The order in which names are shown: the natural way, ignoring case, in the
@@ -74,14 +79,11 @@ QCollator naturalOrder();
 void sortNaturally(QStringList &names);
 bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop = nullptr);
 
-// Why `folder` cannot be opened, in plain words, or the empty text when it can.
-QString folderProblem(const QString &folder);
-
 // Whether `path` is a folder, or a link to one, looked up by its exact bytes.
 bool isFolder(const QString &path);
 
 // The message that a folder could not be opened, naming it, with the reason
-// folderProblem() gave. The empty name stands for a working folder that no
+// its reader gave. The empty name stands for a working folder that no
 // longer exists and whose path nobody knows any more.
 QString unopenableFolderMessage(const QString &folder, const QString &reason);
 

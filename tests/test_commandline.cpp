@@ -227,7 +227,7 @@ private slots:
                 seen.append("start: " + command.commandLine());
                 started.append(command);
                 foldersStarted.append(folder);
-                return startProblem;
+                return startProblem.isEmpty() ? Outcome::done() : Outcome::failed(startProblem);
             });
         QCOMPARE(mode, QStringLiteral("-m 1 "));
         QCOMPARE(seen, events);

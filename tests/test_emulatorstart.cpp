@@ -242,8 +242,8 @@ private slots:
         QCOMPARE(::chmod(program.constData(), 0755), 0);
         const StartEnvironment environment = asLauncherFolder ? StartEnvironment{folder, working.path(), {}}
                                                               : StartEnvironment{{}, working.path(), folder};
-        const QString problem = StartEmulator(command(QString(), QStringLiteral("G.smc")), {}, environment);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const Outcome started = StartEmulator(command(QString(), QStringLiteral("G.smc")), {}, environment);
+        QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record), QStringList({QDir(working.path()).canonicalPath(), "G.smc"}));
     }
 
@@ -251,7 +251,7 @@ private slots:
     {
         QTemporaryDir launcher, bin;
         const QString path = QStringList{bin.path(), launcher.path(), bin.path()}.join(QLatin1Char(':'));
-        const QString problem = StartEmulator(command(), {}, {launcher.path(), launcher.path(), path});
+        const QString problem = StartEmulator(command(), {}, {launcher.path(), launcher.path(), path}).reason;
         QCOMPARE(problem, QStringLiteral("The emulator snes9x.exe could not be found. It was looked for in:\n"
                                          "  %1\n  %2")
                               .arg(launcher.path(), bin.path()));
@@ -296,7 +296,7 @@ private slots:
         make(inLauncher, launcher.path());
         make(inPath, bin.path());
         const ProcessPlan plan = planEmulatorStart(command(), {launcher.path(), working.path(), bin.path()});
-        QCOMPARE(plan.problem, expected.isEmpty() ? QString() : expected.arg(launcher.path(), working.path(), bin.path()));
+        QCOMPARE(plan.outcome.reason, expected.isEmpty() ? QString() : expected.arg(launcher.path(), working.path(), bin.path()));
     }
 
     void runFolderThatCannotBeEnteredIsNamed()
@@ -309,7 +309,7 @@ private slots:
         // Listable, not enterable.
         QVERIFY(QFile::setPermissions(roms.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         const std::optional<QString> problem = asOrdinaryUser([&] {
-            return StartEmulator(command(), roms.path(), {launcher.path(), working.path(), {}});
+            return StartEmulator(command(), roms.path(), {launcher.path(), working.path(), {}}).reason;
         });
         openUpForEveryone(roms.path());
         if (!problem)
@@ -333,11 +333,11 @@ private slots:
         }
         QCOMPARE(environment.workingFolder, gone);
         environment.launcherFolder = launcher.path();
-        QCOMPARE(StartEmulator(command(), {}, environment),
+        QCOMPARE(StartEmulator(command(), {}, environment).reason,
                  QStringLiteral("The folder %1, where the emulator is to run, no longer exists.").arg(gone));
         // Where even its name is unknown, the message says so without one.
         environment.workingFolder.clear();
-        QCOMPARE(StartEmulator(command(), {}, environment),
+        QCOMPARE(StartEmulator(command(), {}, environment).reason,
                  QStringLiteral("The working folder, where the emulator is to run, no longer exists."));
     }
 
@@ -373,8 +373,8 @@ private slots:
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
 
-        const QString problem = StartEmulator(command(switches, rom), {}, {launcher.path(), working.path(), {}});
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const Outcome started = StartEmulator(command(switches, rom), {}, {launcher.path(), working.path(), {}});
+        QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record), QStringList{QDir(working.path()).canonicalPath()} + expected);
     }
 
@@ -401,9 +401,9 @@ private slots:
 
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
-        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), rom), {},
+        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), rom), {},
                                               {launcher.path(), working.path(), {}});
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record), QStringList({QDir(working.path()).canonicalPath(), "-m", "9", rom}));
         QVERIFY(!QFile::exists(working.filePath(mark)));
         QVERIFY(!QFile::exists(launcher.filePath(mark)));
@@ -423,9 +423,9 @@ private slots:
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
 
         const QString runFolder = romFolderGiven ? roms.path() : QString();
-        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("Game.smc")), runFolder,
+        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("Game.smc")), runFolder,
                                               {launcher.path(), working.path(), {}});
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(started.ok, qPrintable(started.reason));
         const QString expected = QDir(romFolderGiven ? roms.path() : working.path()).canonicalPath();
         QCOMPARE(waitForRecord(record), QStringList({expected, "-m", "9", "Game.smc"}));
     }
@@ -435,7 +435,7 @@ private slots:
         QTemporaryDir launcher, working;
         writeFile(launcher.filePath(emulatorName), "#!/bin/sh\n", true);
         const QString gone = working.filePath(QStringLiteral("removed since"));
-        const QString problem = StartEmulator(command(), gone, {launcher.path(), working.path(), {}});
+        const QString problem = StartEmulator(command(), gone, {launcher.path(), working.path(), {}}).reason;
         QVERIFY2(problem.contains(gone) && problem.contains(QStringLiteral("no longer exists")), qPrintable(problem));
     }
 
@@ -455,10 +455,10 @@ private slots:
         ::sigemptyset(&blocked);
         ::sigaddset(&blocked, SIGUSR2);
         QCOMPARE(::pthread_sigmask(SIG_BLOCK, &blocked, &blockedBefore), 0);
-        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
+        const Outcome started = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
         ::pthread_sigmask(SIG_SETMASK, &blockedBefore, nullptr);
         ::sigaction(SIGUSR1, &before, nullptr);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(started.ok, qPrintable(started.reason));
 
         const QStringList received = waitForRecord(record);
         QCOMPARE(received.size(), 5);
@@ -478,13 +478,13 @@ private slots:
         const QString first = working.filePath(QStringLiteral("first.txt"));
         const QString second = working.filePath(QStringLiteral("second.txt"));
         writeFile(launcher.filePath(emulatorName), reportingEmulator(first, go), true);
-        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty());
+        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok);
         const QStringList running = waitForRecord(first);
         QVERIFY(!running.isEmpty());
 
         QVERIFY(QFile::remove(launcher.filePath(emulatorName)));
         writeFile(launcher.filePath(emulatorName), reportingEmulator(second), true);
-        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty());
+        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok);
         const QStringList ended = waitForRecord(second);
         QVERIFY(!ended.isEmpty());
         QVERIFY2(QTest::qWaitFor([&] { return !zombieOfOurs(ended[0]); }, loadMargin), qPrintable(ended[0]));
@@ -503,8 +503,8 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
         qsizetype afterFirst = 0;
         for (int i = 0; i < 300; ++i) {
-            const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
-            QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("start %1: %2").arg(i).arg(problem)));
+            const Outcome started = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
+            QVERIFY2(started.ok, qPrintable(QStringLiteral("start %1: %2").arg(i).arg(started.reason)));
             if (i == 0) {
                 QVERIFY(QTest::qWaitFor([] { return zombiesOfOurs().isEmpty(); }, loadMargin));
                 afterFirst = openDescriptors();
@@ -535,9 +535,9 @@ private slots:
                   true);
         const pid_t starter = ::fork();
         if (starter == 0) {
-            const QString problem = StartEmulator(command(QString(), QStringLiteral("G.smc")), {},
+            const Outcome started = StartEmulator(command(QString(), QStringLiteral("G.smc")), {},
                                                   {launcher.path(), working.path(), {}});
-            ::_exit(problem.isEmpty() ? 0 : 1);
+            ::_exit(started.ok ? 0 : 1);
         }
         int status = 0;
         QCOMPARE(::waitpid(starter, &status, 0), starter);
@@ -557,9 +557,9 @@ private slots:
         writeFile(working.filePath(QStringLiteral("wine")),
                   recorderScript(working.filePath(QStringLiteral("wrong-wine.txt"))), true);
 
-        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("My Game.sfc")), {},
+        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("My Game.sfc")), {},
                                               {launcher.path(), working.path(), bin.path()});
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record),
                  QStringList({QDir(working.path()).canonicalPath(), launcher.filePath(emulatorName), "-m", "9",
                               "My Game.sfc"}));
@@ -581,9 +581,9 @@ private slots:
         QTemporaryDir launcher, working;
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
-        const QString problem = StartEmulator(command(QStringLiteral("-m 9 "), rom), working.filePath(runFolder),
+        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), rom), working.filePath(runFolder),
                                               {launcher.path(), working.path(), {}});
-        QVERIFY(!problem.isEmpty());
+        QVERIFY(!started.ok);
         QTest::qWait(300);
         QVERIFY(!QFile::exists(record));
     }
@@ -620,7 +620,7 @@ private slots:
                 path += QStringLiteral(":%1/%2").arg(emptyBin.path()).arg(i);
         }
 
-        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), path});
+        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), path}).reason;
         QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
         QVERIFY2(problem.count(QLatin1Char('\n')) < 12, qPrintable(problem));
         if (setup == QLatin1String("none")) {
@@ -659,12 +659,12 @@ private slots:
                       + ".tmp' '" + QFile::encodeName(record) + "'\n" + script,
                   true);
         auto reports = std::make_shared<std::pair<std::mutex, QStringList>>();
-        const QString problem =
+        const Outcome started =
             StartEmulator(command(), {}, {launcher.path(), working.path(), {}}, [reports](const QString &message) {
                 const std::lock_guard<std::mutex> hold(reports->first);
                 reports->second.append(message);
             });
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(started.ok, qPrintable(started.reason));
         const QStringList pid = waitForRecord(record);
         QCOMPARE(pid.size(), 1);
         // Once collected, the end has been judged.
@@ -721,7 +721,7 @@ private slots:
                 ::_exit(2);
             if (::syscall(refused.first(), 0, 0) >= 0 || errno != error)
                 ::_exit(3);
-            if (!StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).isEmpty())
+            if (!StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok)
                 ::_exit(4);
             const QStringList started = waitForRecord(record);
             if (started.isEmpty() || !runningProcess(started[0]))

@@ -228,8 +228,8 @@ private slots:
         QVERIFY(!finished);
         QVERIFY(stop);
         QVERIFY(contents.files.size() <= int(stopAt));
-        // A sort stopped while comparing frees every key in a shuffled order,
-        // which takes longer than the bound; that it ends unfinished is its check.
+        // A sort stopped while comparing runs out and frees every key in a shuffled
+        // order, which takes longer than the bound; that it ends unfinished is its check.
         if (stopAt < 1)
             QVERIFY2(afterStop <= promisedMs + marginMs, qPrintable(QStringLiteral("%1 ms").arg(afterStop)));
     }
@@ -275,7 +275,7 @@ private slots:
         TemporaryFolder dir;
         const QString folder = dir.path() + QLatin1Char('/') + text;
         if (bytes.isNull()) {
-            QVERIFY(!folderProblem(folder).isEmpty() && !isFolder(folder));
+            QVERIFY(!FolderReader(folder).opened().ok && !isFolder(folder));
             return;
         }
         QCOMPARE(encoded, bytes);
@@ -284,7 +284,7 @@ private slots:
         makeByBytes(folder + QLatin1Char('/') + text, false);
         QCOMPARE(readFolder(dir.path()).folders, QStringList{text});
         QCOMPARE(readFolder(folder).files, QStringList{text});
-        QVERIFY(folderProblem(folder).isEmpty() && isFolder(folder));
+        QVERIFY(FolderReader(folder).opened().ok && isFolder(folder));
         QVERIFY(::access(QByteArray(dir.path().toUtf8() + '/' + bytes + '/' + bytes).constData(), F_OK) == 0);
     }
 
@@ -336,12 +336,9 @@ private slots:
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("target")));
             QVERIFY(QFile::setPermissions(target, {}));
         }
-        const QString problem = folderProblem(target);
+        const Outcome opened = FolderReader(target).opened();
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (reasonPart.isEmpty())
-            QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        else
-            QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
+        QVERIFY2(opened.ok == reasonPart.isEmpty() && opened.reason.contains(reasonPart), qPrintable(opened.reason));
     }
 
     void unopenableFolderMessages_data()

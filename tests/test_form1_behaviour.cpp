@@ -135,7 +135,7 @@ private slots:
             typeInto(control<QLineEdit>(form, u"Scanlines"_s), QStringLiteral("-5"));
         }
         if (setup.contains(QLatin1String("fail")))
-            platform->startProblem = QStringLiteral("snes9x.exe could not be found");
+            platform->startOutcome = Outcome::failed(QStringLiteral("snes9x.exe could not be found"));
 
         const LaunchSettings before = form->readLaunchSettings();
         click(control<QPushButton>(form, u"Start"_s));

@@ -453,8 +453,8 @@ private:
         if (m_platform.yesNoAnswers.isEmpty())
             m_platform.yesNoAnswers.enqueue(m_rng.bounded(25) == 0);
         // Now and then the system refuses a start.
-        m_platform.startProblem =
-            m_rng.bounded(15) == 0 ? QStringLiteral("snes9x.exe could not be found") : QString();
+        m_platform.startOutcome =
+            m_rng.bounded(15) == 0 ? Outcome::failed(QStringLiteral("snes9x.exe could not be found")) : Outcome::done();
 
         QPointer<QWidget> modalBefore = visibleModal();
         QWidget *window = chooseWindow();

@@ -29,9 +29,9 @@ public:
 
     void showNotice(const QString &message) override { desktop.showNotice(message); }
     bool askYesNo(const QString &question) override { return desktop.askYesNo(question); }
-    QString startEmulator(const EmulatorCommand &, const QString &) override
+    Outcome startEmulator(const EmulatorCommand &, const QString &) override
     {
-        return QStringLiteral("No emulator here");
+        return Outcome::failed(QStringLiteral("No emulator here"));
     }
     void playSound(const QString &) override {}
 };

@@ -34,7 +34,7 @@ class SilentPlatform final : public tavik::Platform {
 public:
     void showNotice(const QString &) override {}
     bool askYesNo(const QString &) override { return false; }
-    QString startEmulator(const tavik::EmulatorCommand &, const QString &) override { return {}; }
+    tavik::Outcome startEmulator(const tavik::EmulatorCommand &, const QString &) override { return {}; }
     void playSound(const QString &) override {}
 };
 

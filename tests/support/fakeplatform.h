@@ -17,7 +17,7 @@ public:
     QStringList startedRoms;         // each started command's ROM text
     QStringList startedFolders;  // the folder each start was asked to run in
     QQueue<bool> yesNoAnswers;   // an empty queue answers No
-    QString startProblem;        // what the next starts report; empty for success
+    Outcome startOutcome;        // what the next starts report
     std::function<void()> duringSound;
 
     void showNotice(const QString &message) override
@@ -30,15 +30,15 @@ public:
         events.append(QStringLiteral("ask: ") + question);
         return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
     }
-    QString startEmulator(const EmulatorCommand &command, const QString &runFolder) override
+    Outcome startEmulator(const EmulatorCommand &command, const QString &runFolder) override
     {
         events.append(QStringLiteral("start: ") + command.commandLine());
-        if (startProblem.isEmpty()) {
+        if (startOutcome.ok) {
             startedCommandLines.append(command.commandLine());
             startedRoms.append(command.rom);
             startedFolders.append(runFolder);
         }
-        return startProblem;
+        return startOutcome;
     }
     void playSound(const QString &wavFile) override
     {
