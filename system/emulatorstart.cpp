@@ -221,13 +221,12 @@ private:
         return 0;
     }
 
-    // The epoll set of this process's collecting thread, started on first use
-    // (and again in a forked copy of the launcher, which has no thread of the
-    // original's); the negative errno when none can be had.
+    // The epoll set of the collecting thread, started on first use; the
+    // negative errno when none can be had.
     int readyWatchSet()
     {
         const std::lock_guard<std::mutex> hold(m_lock);
-        if (m_watchSet >= 0 && m_owner == ::getpid())
+        if (m_watchSet >= 0)
             return m_watchSet;
         const int watchSet = ::epoll_create1(EPOLL_CLOEXEC);
         if (watchSet < 0)
@@ -252,7 +251,6 @@ private:
         }
         m_watchSet = watchSet;
         m_wake = wake;
-        m_owner = ::getpid();
         return watchSet;
     }
 
@@ -331,7 +329,6 @@ private:
     std::mutex m_lock;
     int m_watchSet = -1;
     int m_wake = -1;
-    pid_t m_owner = 0;
     std::map<pid_t, Watched> m_watched;
 };
 

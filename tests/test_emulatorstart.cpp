@@ -4,6 +4,7 @@
 #include "system/programlookup.h"
 #include "support/fakeemulator.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -142,6 +144,34 @@ std::optional<QString> asOrdinaryUser(const std::function<QString()> &check)
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
     return QString::fromUtf8(answer);
+}
+
+// A copy of the launcher is this test program run again, in a process of
+// its own that has started nothing yet (see launcherCopy()).
+constexpr const char *launcherCopyOption = "--launcher-copy";
+
+// Runs a copy of the launcher with `arguments`, after `beforeCopy` (which
+// may only make system calls) has succeeded in the forked process; returns
+// the copy's exit status, or -1.
+int runLauncherCopy(const QStringList &arguments, const std::function<bool()> &beforeCopy = {})
+{
+    QList<QByteArray> words{"/proc/self/exe", launcherCopyOption};
+    for (const QString &argument : arguments)
+        words.append(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t copy = ::fork();
+    if (copy == 0) {
+        if (!beforeCopy || beforeCopy())
+            ::execv(argv[0], argv.data());
+        ::_exit(2);
+    }
+    int status = 0;
+    if (copy < 0 || ::waitpid(copy, &status, 0) != copy || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 void openUpForEveryone(const QString &path)
@@ -533,15 +563,7 @@ private slots:
                       .arg(go, record)
                       .toUtf8(),
                   true);
-        const pid_t starter = ::fork();
-        if (starter == 0) {
-            const Outcome started = StartEmulator(command(QString(), QStringLiteral("G.smc")), {},
-                                                  {launcher.path(), working.path(), {}});
-            ::_exit(started.ok ? 0 : 1);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(starter, &status, 0), starter);
-        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QCOMPARE(runLauncherCopy({launcher.path(), working.path()}), 0);
         writeFile(go);
         QCOMPARE(waitForRecord(record), QStringList{"still running"});
     }
@@ -713,30 +735,51 @@ private slots:
             filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(error)));
         }
         filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
-        const pid_t starter = ::fork();
-        if (starter == 0) {
-            sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
-            if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
-                || ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
-                ::_exit(2);
-            if (::syscall(refused.first(), 0, 0) >= 0 || errno != error)
-                ::_exit(3);
-            if (!StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok)
-                ::_exit(4);
-            const QStringList started = waitForRecord(record);
-            if (started.isEmpty() || !runningProcess(started[0]))
-                ::_exit(5);
-            writeFile(go);
-            for (int i = 0; i < 1000 && (runningProcess(started[0]) || zombieOfOurs(started[0])); ++i)
-                ::usleep(10000);
-            ::_exit(runningProcess(started[0]) || zombieOfOurs(started[0]) ? 6 : 0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(starter, &status, 0), starter);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+        const long firstRefused = refused.first();
+        QCOMPARE(runLauncherCopy({launcher.path(), working.path(), record, go},
+                                 [&] {
+                                     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+                                         && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0
+                                         && ::syscall(firstRefused, 0, 0) < 0 && errno == error;
+                                 }),
+                 0);
     }
 };
 
-QTEST_GUILESS_MAIN(EmulatorStartTest)
+namespace {
+
+// The launcher's copy: starts the stand-in emulator of LAUNCHER in WORKING
+// and ends. Given RECORD and GO, it first waits for the stand-in's record,
+// lets it end and waits until it is collected. The status names the step
+// that failed.
+[[noreturn]] void launcherCopy(const QStringList &arguments)
+{
+    if (!StartEmulator(command(), {}, {arguments.value(0), arguments.value(1), {}}).ok)
+        ::_exit(4);
+    if (arguments.size() < 4)
+        ::_exit(0);
+    const QStringList started = waitForRecord(arguments[2]);
+    if (started.isEmpty() || !runningProcess(started[0]) || !QFile(arguments[3]).open(QIODevice::WriteOnly))
+        ::_exit(5);
+    for (int i = 0; i < 1000 && (runningProcess(started[0]) || zombieOfOurs(started[0])); ++i)
+        ::usleep(10000);
+    ::_exit(runningProcess(started[0]) || zombieOfOurs(started[0]) ? 6 : 0);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], launcherCopyOption) == 0) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments.append(QFile::decodeName(argv[i]));
+        launcherCopy(arguments);
+    }
+    QCoreApplication app(argc, argv);
+    EmulatorStartTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_emulatorstart.moc"
