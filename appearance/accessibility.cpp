@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QTextBoundaryFinder>
 
 #include <optional>
 
@@ -55,6 +56,11 @@ private:
 // - Qt reports the text attributes at any offset as an empty run, beginning
 //   and ending at that offset; Orca builds a line from the runs and drops its
 //   last character ("Select a SNES Rom Fil"). Here the whole text is one run.
+// - Qt's search for the word or the sentence at an offset
+//   (QAccessibleTextInterface::textAtOffset) runs on forever from the end of
+//   the text when one ends there, and the program stops; Orca asks for the
+//   word there when Ctrl+Right brings the caret to the end. Here there is
+//   none there, as there is no character there.
 // - Qt reports a read-only field as editable and offers to edit it. Here it is
 //   read-only only.
 class LineEditAccessible : public QAccessibleWidget,
@@ -111,6 +117,26 @@ public:
         *startOffset = 0;
         *endOffset = characterCount();
         return QString();
+    }
+
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int *startOffset,
+                         int *endOffset) const override
+    {
+        // Where a word or a sentence ends at the end, Qt's search starts there
+        // and looks past it for the end forever.
+        const QString shown = text(0, characterCount());
+        if ((offset == -1 || offset == shown.size())
+            && (boundaryType == QAccessible::WordBoundary || boundaryType == QAccessible::SentenceBoundary)) {
+            QTextBoundaryFinder finder(boundaryType == QAccessible::WordBoundary ? QTextBoundaryFinder::Word
+                                                                                : QTextBoundaryFinder::Sentence,
+                                       shown);
+            finder.toEnd();
+            if (finder.boundaryReasons() & (QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem)) {
+                *startOffset = *endOffset = -1;
+                return QString();
+            }
+        }
+        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
     }
 
     // The rest as Qt's, as near as the field's public API allows.

@@ -10,7 +10,8 @@
 // - a window that is a plain QWidget is a window, where Qt says "client"
 //   ("filler" to AT-SPI);
 // - a QLineEdit is described as Qt describes it, less the faults of Qt's
-//   that screen readers meet (its text read one character short, a read-only
+//   that screen readers meet (its text read one character short, the program
+//   stopped by a question about the word at the end of the text, a read-only
 //   field offered for editing);
 // And the keyboard focus in an editable combo box is reported on its typing
 // field, inside the box, as GTK reports it, not on the box.
