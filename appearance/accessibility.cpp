@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QTextBoundaryFinder>
 
 #include <optional>
 
@@ -48,9 +49,20 @@ private:
     }
 };
 
-// A single-line text field, as Qt describes it, but with its text attributes
-// reported as one run over the whole text: an empty run at each offset reads
-// to Orca as a line one character short.
+// A single-line text field. Qt's own interface for one (QAccessibleLineEdit)
+// is private to Qt and not exported, and an object has one interface, so this
+// one stands in for it whole. It differs from Qt's where Qt 6.4 (Debian 12) and
+// 6.8 (Debian 13) fail screen readers:
+// - Qt reports the text attributes at any offset as an empty run, beginning
+//   and ending at that offset; Orca builds a line from the runs and drops its
+//   last character ("Select a SNES Rom Fil"). Here the whole text is one run.
+// - Qt's search for the word or the sentence at an offset
+//   (QAccessibleTextInterface::textAtOffset) runs on forever from the end of
+//   the text when one ends there, and the program stops; Orca asks for the
+//   word there when Ctrl+Right brings the caret to the end. Here there is
+//   none there, as there is no character there.
+// - Qt reports a read-only field as editable and offers to edit it. Here it is
+//   read-only only.
 class LineEditAccessible : public QAccessibleWidget,
                            public QAccessibleTextInterface,
                            public QAccessibleEditableTextInterface {
@@ -84,40 +96,80 @@ public:
 
     void setText(QAccessible::Text t, const QString &text) override
     {
-        if (t != QAccessible::Value) {
+        if (t != QAccessible::Value)
             QAccessibleWidget::setText(t, text);
-            return;
-        }
-        if (!edit()->isReadOnly())
+        else if (!edit()->isReadOnly())
             edit()->setText(text);
     }
 
     QAccessible::State state() const override
     {
         QAccessible::State state = QAccessibleWidget::state();
-        if (edit()->isReadOnly())
-            state.readOnly = true;
-        else
-            state.editable = true;
-        if (edit()->echoMode() != QLineEdit::Normal)
-            state.passwordEdit = true;
+        state.readOnly = edit()->isReadOnly();
+        state.editable = !state.readOnly;
+        state.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
         state.selectableText = true;
         return state;
     }
 
-    // QAccessibleTextInterface
-    void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
-
-    QString attributes(int offset, int *startOffset, int *endOffset) const override
+    QString attributes(int, int *startOffset, int *endOffset) const override
     {
-        // No attributes anywhere: one run from the first character to past the last.
-        Q_UNUSED(offset);
         *startOffset = 0;
         *endOffset = characterCount();
         return QString();
     }
 
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int *startOffset,
+                         int *endOffset) const override
+    {
+        // Where a word or a sentence ends at the end, Qt's search starts there
+        // and looks past it for the end forever.
+        const QString shown = text(0, characterCount());
+        if ((offset == -1 || offset == shown.size())
+            && (boundaryType == QAccessible::WordBoundary || boundaryType == QAccessible::SentenceBoundary)) {
+            QTextBoundaryFinder finder(boundaryType == QAccessible::WordBoundary ? QTextBoundaryFinder::Word
+                                                                                : QTextBoundaryFinder::Sentence,
+                                       shown);
+            finder.toEnd();
+            if (finder.boundaryReasons() & (QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem)) {
+                *startOffset = *endOffset = -1;
+                return QString();
+            }
+        }
+        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+    }
+
+    // The rest as Qt's, as near as the field's public API allows.
+    QString text(int startOffset, int endOffset) const override
+    {
+        if (startOffset > endOffset || edit()->echoMode() != QLineEdit::Normal)
+            return QString();
+        return edit()->text().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(edit()->text().size()); }
     int cursorPosition() const override { return edit()->cursorPosition(); }
+    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
+    void scrollToSubstring(int startIndex, int) override { edit()->setCursorPosition(startIndex); }
+    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    void selection(int selectionIndex, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = 0;
+        if (selectionIndex == 0 && edit()->hasSelectedText()) {
+            *startOffset = edit()->selectionStart();
+            *endOffset = *startOffset + int(edit()->selectedText().size());
+        }
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override
+    {
+        if (selectionIndex == 0)
+            edit()->setSelection(startOffset, endOffset - startOffset);
+    }
+    void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
+    void removeSelection(int selectionIndex) override
+    {
+        if (selectionIndex == 0)
+            edit()->deselect();
+    }
 
     QRect characterRect(int offset) const override
     {
@@ -128,112 +180,28 @@ public:
         // scrolling and margins are accounted for.
         const QFontMetrics metrics(edit()->font());
         const QRect caret = edit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-        const int caretAt = edit()->cursorPosition();
         const int x = caret.x() + metrics.horizontalAdvance(shown.left(offset))
-                      - metrics.horizontalAdvance(shown.left(caretAt));
+                      - metrics.horizontalAdvance(shown.left(edit()->cursorPosition()));
         QRect rect(x, caret.y(), metrics.horizontalAdvance(shown.at(offset)), caret.height());
         rect.moveTo(edit()->mapToGlobal(rect.topLeft()));
         return rect;
     }
 
-    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
-
     int offsetAtPoint(const QPoint &point) const override
     {
         const QPoint local = edit()->mapFromGlobal(point);
-        if (!edit()->rect().contains(local))
-            return -1;
-        return edit()->cursorPositionAt(local);
+        return edit()->rect().contains(local) ? edit()->cursorPositionAt(local) : -1;
     }
 
-    void selection(int selectionIndex, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = *endOffset = 0;
-        if (selectionIndex != 0 || !edit()->hasSelectedText())
-            return;
-        *startOffset = edit()->selectionStart();
-        *endOffset = *startOffset + int(edit()->selectedText().size());
-    }
-
-    QString text(int startOffset, int endOffset) const override
-    {
-        if (startOffset > endOffset || edit()->echoMode() != QLineEdit::Normal)
-            return QString();
-        return edit()->text().mid(startOffset, endOffset - startOffset);
-    }
-
-    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int *startOffset,
-                             int *endOffset) const override
-    {
-        if (edit()->echoMode() != QLineEdit::Normal) {
-            *startOffset = *endOffset = -1;
-            return QString();
-        }
-        return QAccessibleTextInterface::textBeforeOffset(offset == -2 ? cursorPosition() : offset, boundaryType,
-                                                          startOffset, endOffset);
-    }
-
-    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int *startOffset,
-                            int *endOffset) const override
-    {
-        if (edit()->echoMode() != QLineEdit::Normal) {
-            *startOffset = *endOffset = -1;
-            return QString();
-        }
-        return QAccessibleTextInterface::textAfterOffset(offset == -2 ? cursorPosition() : offset, boundaryType,
-                                                         startOffset, endOffset);
-    }
-
-    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int *startOffset,
-                         int *endOffset) const override
-    {
-        if (edit()->echoMode() != QLineEdit::Normal) {
-            *startOffset = *endOffset = -1;
-            return QString();
-        }
-        return QAccessibleTextInterface::textAtOffset(offset == -2 ? cursorPosition() : offset, boundaryType,
-                                                      startOffset, endOffset);
-    }
-
-    void removeSelection(int selectionIndex) override
-    {
-        if (selectionIndex == 0)
-            edit()->deselect();
-    }
-
-    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
-
-    void setSelection(int selectionIndex, int startOffset, int endOffset) override
-    {
-        if (selectionIndex == 0)
-            edit()->setSelection(startOffset, endOffset - startOffset);
-    }
-
-    int characterCount() const override { return int(edit()->text().size()); }
-
-    void scrollToSubstring(int startIndex, int endIndex) override
-    {
-        Q_UNUSED(endIndex);
-        edit()->setCursorPosition(startIndex);
-    }
-
-    // QAccessibleEditableTextInterface, for a field that is not read-only
+    // Offered only while the field is not read-only.
     void deleteText(int startOffset, int endOffset) override
     {
-        if (!edit()->isReadOnly())
-            edit()->setText(edit()->text().remove(startOffset, endOffset - startOffset));
+        edit()->setText(edit()->text().remove(startOffset, endOffset - startOffset));
     }
-
-    void insertText(int offset, const QString &text) override
-    {
-        if (!edit()->isReadOnly())
-            edit()->setText(edit()->text().insert(offset, text));
-    }
-
+    void insertText(int offset, const QString &text) override { edit()->setText(edit()->text().insert(offset, text)); }
     void replaceText(int startOffset, int endOffset, const QString &text) override
     {
-        if (!edit()->isReadOnly())
-            edit()->setText(edit()->text().replace(startOffset, endOffset - startOffset, text));
+        edit()->setText(edit()->text().replace(startOffset, endOffset - startOffset, text));
     }
 
 private:

@@ -9,9 +9,10 @@
 //   does, and any other an image, where Qt says "border" with no action;
 // - a window that is a plain QWidget is a window, where Qt says "client"
 //   ("filler" to AT-SPI);
-// - a QLineEdit reports its text attributes as one run over the whole text.
-//   Qt reports an empty run at each offset, and screen readers that build a
-//   line from the runs (Orca) drop its last character.
+// - a QLineEdit is described as Qt describes it, less the faults of Qt's
+//   that screen readers meet (its text read one character short, the program
+//   stopped by a question about the word at the end of the text, a read-only
+//   field offered for editing);
 // And the keyboard focus in an editable combo box is reported on its typing
 // field, inside the box, as GTK reports it, not on the box.
 #pragma once
