@@ -90,8 +90,14 @@ qint64 stopAfterClose(tavik::ProgramWindows &windows, int afterMs)
     QElapsedTimer clock;
     clock.start();
     runUntil([&] { return clock.elapsed() >= afterMs; }, afterMs + 1000);
-    if (!reading()) {
+    // Each opening gets a chooser of its own, as the user's does: the closed
+    // one is gone before the next opening.
+    const auto closeAndLetGo = [chooser] {
         chooser->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    if (!reading()) {
+        closeAndLetGo();
         return -1;
     }
     clock.start();
@@ -99,7 +105,7 @@ qint64 stopAfterClose(tavik::ProgramWindows &windows, int afterMs)
     while (reading() && clock.elapsed() < 10000)
         QThread::usleep(100);
     const qint64 stopped = clock.nsecsElapsed() / 1000;
-    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return stopped;
 }
 
