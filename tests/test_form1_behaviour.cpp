@@ -93,8 +93,8 @@ private slots:
                            "notice: Please select a percentage of CPU cycles of 0 to 200. The default value will be "
                            "used instead.",
                            "start: snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC"};
-        QTest::newRow("sound disabled")
-            << "rom nosound" << QStringList{"start: snes9x.exe -m 9 -f 0 -nosound  -ratio 1+ -h 100 GAME.SMC"};
+        QTest::newRow("sound and joystick disabled")
+            << "rom nosound nojoy" << QStringList{"start: snes9x.exe -m 9 -f 0 -nosound  -j -ratio 1+ -h 100 GAME.SMC"};
         QTest::newRow("failed start is reported")
             << "rom fail" << QStringList{"start: snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC",
                                          "notice: snes9x.exe could not be found"};
@@ -126,6 +126,8 @@ private slots:
         }
         if (setup.contains(QLatin1String("nosound")))
             click(control<QCheckBox>(form, u"DisableSound"_s));
+        if (setup.contains(QLatin1String("nojoy")))
+            click(control<QCheckBox>(form, u"NoJoy"_s));
         if (setup.contains(QLatin1String("bad"))) {
             typeInto(control<QLineEdit>(form, u"SoundBuffersize"_s), QStringLiteral("12"));
             typeInto(control<QLineEdit>(form, u"Scanlines"_s), QStringLiteral("-5"));
