@@ -5,13 +5,10 @@
 #include "app/programwindows.h"
 #include "mainwindow/form1.h"
 #include "support/controls.h"
-#include "support/fakeplatform.h"
+#include "support/mainwindow.h"
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -197,35 +194,20 @@ QStringList items(QComboBox *c)
 class TestForm1Layout : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<tavik::testing::FakePlatform> platform;
-    std::unique_ptr<tavik::ProgramWindows> windows;
+    std::unique_ptr<tavik::testing::ShownMainWindow> shown;
     tavik::Form1 *form = nullptr;
 
-    template <typename T = QWidget> T *control(const QString &name)
-    {
-        T *w = tavik::testing::findControl<T>(form, name);
-        if (!w)
-            qWarning("no control named %s", qPrintable(name));
-        return w;
-    }
+    template <typename T = QWidget> T *control(const QString &name) { return tavik::testing::control<T>(form, name); }
 
 private slots:
     void initTestCase() { tavik::setUpAppearance(); }
 
     void init()
     {
-        platform = std::make_unique<tavik::testing::FakePlatform>();
-        windows = std::make_unique<tavik::ProgramWindows>(*platform);
-        form = windows->form1();
-        form->show();
+        shown = std::make_unique<tavik::testing::ShownMainWindow>();
+        form = shown->form;
     }
-
-    void cleanup()
-    {
-        windows.reset();
-        platform.reset();
-        form = nullptr;
-    }
+    void cleanup() { shown.reset(); }
 
     void window()
     {
@@ -264,9 +246,7 @@ private slots:
         const QString name = QString::fromLatin1(QTest::currentDataTag());
 
         QWidget *w = control(name);
-        QVERIFY(w);
         QCOMPARE(QString::fromLatin1(w->metaObject()->className()), kind);
-        QVERIFY(w->parentWidget());
         QCOMPARE(w->parentWidget()->objectName(), parent);
         QCOMPARE(w->geometry(), geometry);
         if (name == "int2"_L1) {
@@ -290,7 +270,6 @@ private slots:
         // No panel shows at start; every control shows as soon as its panel does.
         for (const Row &r : layoutRows()) {
             QWidget *w = control(QString::fromLatin1(r.name));
-            QVERIFY(w);
             const bool isPanel = panelNames.contains(w->objectName());
             QVERIFY2(w->isHidden() == isPanel, r.name);
             if (w->parentWidget() == form)
@@ -320,7 +299,6 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, itemList);
         auto *c = control<QComboBox>(name);
-        QVERIFY(c);
         QVERIFY(c->isEditable());
         QCOMPARE(items(c), itemList);
         QCOMPARE(c->currentIndex(), -1);
@@ -333,7 +311,6 @@ private slots:
     void list1()
     {
         auto *list = control<QListWidget>(u"List1"_s);
-        QVERIFY(list);
         QStringList texts;
         for (int i = 0; i < list->count(); ++i)
             texts << list->item(i)->text();
@@ -358,7 +335,6 @@ private slots:
         QFETCH(int, maximum);
         QFETCH(int, ticks);
         auto *s = control<QSlider>(name);
-        QVERIFY(s);
         QCOMPARE(s->orientation(), Qt::Horizontal);
         QCOMPARE(s->minimum(), 0);
         QCOMPARE(s->maximum(), maximum);
@@ -369,41 +345,11 @@ private slots:
         QCOMPARE(s->pageStep(), 5);
     }
 
-    void textFields_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("SoundBuffersize") << u"SoundBuffersize"_s << u"12345"_s << u"1234"_s;
-        QTest::newRow("Scanlines") << u"Scanlines"_s << u"1234567890"_s << u"1234567890"_s;
-        QTest::newRow("GCode1") << u"GCode1"_s << u"7E0DBE0F-7E0DBF27"_s << u"7E0DBE0F-7E0DBF27"_s;
-        QTest::newRow("GCode10") << u"GCode10"_s << u"C9AF-CFAD-3F"_s << u"C9AF-CFAD-3F"_s;
-    }
-
-    void textFields()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, typed);
-        QFETCH(QString, result);
-        auto *e = control<QLineEdit>(name);
-        QVERIFY(e);
-        e->parentWidget()->show();
-        e->clear();
-        QTest::keyClicks(e, typed);
-        QCOMPARE(e->text(), result);
-    }
-
-    void scanlinesCentred()
-    {
-        auto *e = control<QLineEdit>(u"Scanlines"_s);
-        QVERIFY(e);
-        QVERIFY(e->alignment() & Qt::AlignHCenter);
-    }
+    void scanlinesCentred() { QVERIFY(control<QLineEdit>(u"Scanlines"_s)->alignment() & Qt::AlignHCenter); }
 
     void romField()
     {
         auto *rom = control<QLineEdit>(u"ROMLOAD"_s);
-        QVERIFY(rom);
         QVERIFY(rom->isReadOnly());
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
@@ -442,7 +388,6 @@ private slots:
         for (const QStringList &names : {group, outside})
             for (const QString &n : names) {
                 QWidget *w = control(n);
-                QVERIFY(w);
                 w->setEnabled(true);
                 w->parentWidget()->show();
             }
@@ -473,7 +418,6 @@ private slots:
             u"GCode7"_s, u"GCode6"_s, u"Code6ON"_s, u"Code7ON"_s, u"Code8ON"_s, u"Code9ON"_s, u"Code10ON"_s,
             u"ReadmeOn"_s, u"HelpOn"_s, u"OpenRomDiagBox"_s, u"SoundRatio"_s, u"Frameskip"_s};
         QWidget *start = control(u"ROMLOAD"_s);
-        QVERIFY(start);
         QStringList chain;
         QWidget *w = start;
         do {

@@ -6,7 +6,6 @@
 #include "infowindows/readmeviewer.h"
 #include "infowindows/help.h"
 #include "mainwindow/form1.h"
-#include "romchooser/form5.h"
 #include "support/controls.h"
 #include "support/fakeplatform.h"
 #include "support/mainwindow.h"
@@ -17,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 
 using namespace tavik;
@@ -248,8 +246,6 @@ private slots:
     void gripDialogBlocksTheMainWindowUntilItGoes()
     {
         QFETCH(bool, byCloseBox);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form));
         QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
         clickOn("GRIPINFO");
         Dialogbox1 *grip = windows->dialogbox1();
@@ -287,31 +283,6 @@ private slots:
         QWidget *soundOn = control(form, u"SoundOn"_s);
         QTest::mouseClick(mainWindow, Qt::LeftButton, {}, soundOn->mapTo(form, soundOn->rect().center()));
         QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
-    }
-
-    void loadRomShowsTheChooserModally_data()
-    {
-        QTest::addColumn<bool>("byCloseBox");
-        QTest::newRow("OK") << false;
-        QTest::newRow("close box") << true;
-    }
-    void loadRomShowsTheChooserModally()
-    {
-        QFETCH(bool, byCloseBox);
-        bool wasModal = false;
-        QTimer::singleShot(0, this, [&] {
-            Form5 *chooser = windows->form5();
-            wasModal = chooser->isVisible() && QApplication::activeModalWidget() == chooser;
-            if (byCloseBox)
-                chooser->close();
-            else
-                QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
-        });
-        QTest::mouseClick(control<QPushButton>(form, u"OpenRomDiagBox"_s), Qt::LeftButton);
-        QVERIFY(wasModal);
-        QVERIFY(form->isVisible());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!testing::loadedWindow<Form5>());
     }
 
     void disablingSoundKeepsTexts()

@@ -425,7 +425,8 @@ private:
     }
 
     // Picks an entry by weight and runs it.
-    void choose(const QList<std::pair<int, std::function<void()>>> &actions)
+    using Action = std::pair<int, std::function<void()>>;
+    void choose(const QList<Action> &actions)
     {
         int total = 0;
         for (const auto &action : actions)
@@ -436,6 +437,39 @@ private:
                 return action.second();
             roll -= action.first;
         }
+    }
+
+    // The actions every window offers: a click on one of its buttons, a key
+    // (a random one unless named), its close box and a click anywhere on it.
+    Action clickButton(int weight, QWidget *window, const QString &button)
+    {
+        return {weight, [=, this] {
+                    m_action = QStringLiteral("click %1 on %2").arg(button, window->objectName());
+                    click(control(window, button));
+                }};
+    }
+    Action pressKey(int weight, QWidget *window, const char *name = nullptr)
+    {
+        return {weight, [=, this] {
+                    const Key &key = name ? keyNamed(name) : pick(keys());
+                    m_action = QStringLiteral("key %1 on %2").arg(QLatin1String(key.name), window->objectName());
+                    sendKey(window, key);
+                }};
+    }
+    Action closeBoxOf(int weight, QWidget *window)
+    {
+        return {weight, [=, this] {
+                    m_action = QStringLiteral("close box of %1").arg(window->objectName());
+                    closeBox(window);
+                }};
+    }
+    Action clickSomewhere(int weight, QWidget *window)
+    {
+        return {weight, [=, this] {
+                    const QPoint point = randomPoint(window);
+                    m_action = QStringLiteral("click %1 at %2,%3").arg(window->objectName()).arg(point.x()).arg(point.y());
+                    clickAt(window, point);
+                }};
     }
 
     // --- one step -------------------------------------------------------------
@@ -533,7 +567,7 @@ private:
         auto *gripInfo = control<QPushButton>(m_form, u"GRIPINFO"_s);
         choose({
             {10, [&] { m_action = QStringLiteral("click < EMULATE! >"); click(start); checkStart(); }},
-            {3, [&] { m_action = QStringLiteral("click Load ROM"); click(control(m_form, u"OpenRomDiagBox"_s)); }},
+            clickButton(3, m_form, u"OpenRomDiagBox"_s),
             {gripInfo->isVisibleTo(m_form) ? 3 : 0, [&] {
                  m_action = QStringLiteral("click For GrIP Info");
                  if (!blocked(m_form))
@@ -573,10 +607,7 @@ private:
                  if (combo->isVisibleTo(m_form))
                      clickAt(combo, {combo->width() - 6, combo->height() / 2});
              }},
-            {1, [&] {
-                 m_action = QStringLiteral("close box of the main window");
-                 closeBox(m_form);
-             }},
+            closeBoxOf(1, m_form),
         });
     }
 
@@ -627,93 +658,47 @@ private:
                  m_action = QStringLiteral("key %1 on the chooser").arg(QLatin1String(key.name));
                  sendKey(chooser, key);
              }},
-            {8, [&] { m_action = QStringLiteral("click OK on the chooser"); click(control(chooser, u"Return"_s)); }},
-            {5, [&] { m_action = QStringLiteral("Escape on the chooser"); sendKey(chooser, keyNamed("Escape")); }},
-            {5, [&] { m_action = QStringLiteral("close box of the chooser"); closeBox(chooser); }},
+            clickButton(8, chooser, u"Return"_s),
+            pressKey(5, chooser, "Escape"),
+            closeBoxOf(5, chooser),
         });
     }
 
     void actOnAbout()
     {
         About *about = m_windows->about();
-        choose({
-            {30, [&] { m_action = QStringLiteral("click OK on About"); click(control(about, u"Command1"_s)); }},
-            {15, [&] { m_action = QStringLiteral("Escape on About"); sendKey(about, keyNamed("Escape")); }},
-            {15, [&] { m_action = QStringLiteral("close box of About"); closeBox(about); }},
-            {20, [&] {
-                 const QPoint point = randomPoint(about);
-                 m_action = QStringLiteral("click About at %1,%2").arg(point.x()).arg(point.y());
-                 clickAt(about, point);
-             }},
-            {20, [&] {
-                 const Key &key = pick(keys());
-                 m_action = QStringLiteral("key %1 on About").arg(QLatin1String(key.name));
-                 sendKey(about, key);
-             }},
-        });
+        choose({clickButton(30, about, u"Command1"_s), pressKey(15, about, "Escape"), closeBoxOf(15, about),
+                clickSomewhere(20, about), pressKey(20, about)});
     }
 
     void actOnGrip()
     {
         Dialogbox1 *grip = m_windows->dialogbox1();
-        choose({
-            {25, [&] { m_action = QStringLiteral("click Return to Tavik"); click(control(grip, u"Command1"_s)); }},
-            {45, [&] {
-                 const Key &key = pick(keys());
-                 m_action = QStringLiteral("key %1 on the GrIP dialog").arg(QLatin1String(key.name));
-                 sendKey(grip, key);
-             }},
-            {15, [&] { m_action = QStringLiteral("close box of the GrIP dialog"); closeBox(grip); }},
-            {15, [&] {
-                 const QPoint point = randomPoint(grip);
-                 m_action = QStringLiteral("click the GrIP dialog at %1,%2").arg(point.x()).arg(point.y());
-                 clickAt(grip, point);
-             }},
-        });
+        choose({clickButton(25, grip, u"Command1"_s), pressKey(45, grip), closeBoxOf(15, grip), clickSomewhere(15, grip)});
     }
 
     void actOnHelp()
     {
         Help *help = m_windows->help();
         choose({
-            {25, [&] { m_action = QStringLiteral("click OK on Help"); click(control(help, u"Command1"_s)); }},
-            {10, [&] { m_action = QStringLiteral("close box of Help"); closeBox(help); }},
+            clickButton(25, help, u"Command1"_s),
+            closeBoxOf(10, help),
             {20, [&] {
                  const QString text = randomText();
                  m_action = QStringLiteral("type \"%1\" into Help's address").arg(text);
                  click(control<QLineEdit>(help, u"Text1"_s));
                  typeText(help, text);
              }},
-            {20, [&] {
-                 const Key &key = pick(keys());
-                 m_action = QStringLiteral("key %1 on Help").arg(QLatin1String(key.name));
-                 sendKey(help, key);
-             }},
-            {15, [&] {
-                 const QPoint point = randomPoint(help);
-                 m_action = QStringLiteral("click Help at %1,%2").arg(point.x()).arg(point.y());
-                 clickAt(help, point);
-             }},
+            pressKey(20, help),
+            clickSomewhere(15, help),
         });
     }
 
     void actOnReadme()
     {
         Form3 *readme = m_windows->form3();
-        choose({
-            {30, [&] { m_action = QStringLiteral("click Return on the readme"); click(control(readme, u"Command1"_s)); }},
-            {10, [&] { m_action = QStringLiteral("close box of the readme"); closeBox(readme); }},
-            {40, [&] {
-                 const Key &key = pick(keys());
-                 m_action = QStringLiteral("key %1 on the readme").arg(QLatin1String(key.name));
-                 sendKey(readme, key);
-             }},
-            {20, [&] {
-                 const QPoint point = randomPoint(readme);
-                 m_action = QStringLiteral("click the readme at %1,%2").arg(point.x()).arg(point.y());
-                 clickAt(readme, point);
-             }},
-        });
+        choose({clickButton(30, readme, u"Command1"_s), closeBoxOf(10, readme), pressKey(40, readme),
+                clickSomewhere(20, readme)});
     }
 
     // --- what must always hold ------------------------------------------------
