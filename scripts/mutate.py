@@ -41,11 +41,11 @@ FOLDERS = {
     "launch": (["launch"], ["test_commandline", "test_form1_behaviour", "test_interlocks"]),
     "system+platform": (["system", "platform"],
                         ["test_argumentsplitter", "test_commandline", "test_folderreading",
-                         "test_emulatorstart", "test_window_system", "test_soundeffect"]),
+                         "test_emulatorstart", "test_window_system", "test_soundeffect", "test_givenfile"]),
     "mainwindow": (["mainwindow"],
                    ["test_form1_behaviour", "test_interlocks", "test_infowindows_help_grip",
                     "test_window_system", "test_accessibility", "test_form1_layout",
-                    "test_appearance", "test_random_ui"]),
+                    "test_appearance", "test_random_ui", "test_openfile"]),
     "romchooser": (["romchooser"], ["test_romchooser", "test_folderreading", "test_random_ui"]),
 }
 # A test that runs this many times longer than unmutated, plus the margin,
