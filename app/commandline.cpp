@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include <cstring>
+
 namespace tavik {
 
 CommandLine readCommandLine(const QStringList &arguments, bool qtOptionsRemoved)
@@ -45,6 +47,23 @@ CommandLine readCommandLine(const QStringList &arguments, bool qtOptionsRemoved)
     }
     line.file = files.value(0);
     return line;
+}
+
+std::vector<char *> withPreferredPlatform(int argc, char *argv[],
+                                          const std::function<QByteArray(const char *)> &environment)
+{
+    std::vector<char *> arguments(argv, argv + argc);
+    bool chosen = !environment("QT_QPA_PLATFORM").isEmpty();
+    for (int i = 1; i < argc && !chosen; ++i)
+        chosen = std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0;
+    if (!chosen && !environment("WAYLAND_DISPLAY").isEmpty() && !environment("DISPLAY").isEmpty()) {
+        static char option[] = "-platform";
+        // Qt tries each in turn: Xwayland first, native Wayland when X does not answer.
+        static char platforms[] = "xcb;wayland";
+        arguments.insert(arguments.begin() + (argc > 0 ? 1 : 0), {option, platforms});
+    }
+    arguments.push_back(nullptr);
+    return arguments;
 }
 
 } // namespace tavik

@@ -441,23 +441,35 @@ private slots:
 
     void runsInTheRomsFolder_data()
     {
-        QTest::addColumn<bool>("romFolderGiven");
-        QTest::newRow("in the ROM's folder") << true;
-        QTest::newRow("no ROM folder: in the working folder") << false;
+        QTest::addColumn<QByteArray>("romFolder"); // made in a temporary folder; empty: none given
+        QTest::addColumn<QByteArray>("rom");
+        QTest::newRow("in the ROM's folder") << QByteArray("roms") << QByteArray("Game.smc");
+        QTest::newRow("no ROM folder: in the working folder") << QByteArray() << QByteArray("Game.smc");
+        // Names that are not UTF-8 reach the emulator byte for byte.
+        QTest::newRow("Latin-1, in a Latin-1 folder")
+            << QByteArray("Jeux r\xe9tro") << QByteArray("Pok\xe9mon (Fran\xe7" "e).smc");
     }
     void runsInTheRomsFolder()
     {
-        QFETCH(bool, romFolderGiven);
+        QFETCH(QByteArray, romFolder);
+        QFETCH(QByteArray, rom);
         QTemporaryDir launcher, working, roms;
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
+        const QString runFolder = romFolder.isEmpty()
+                                      ? QString()
+                                      : QDir(roms.path()).canonicalPath() + u'/' + fileNameFromBytes(romFolder);
+        if (!runFolder.isEmpty())
+            makeByBytes(runFolder, true);
 
-        const QString runFolder = romFolderGiven ? roms.path() : QString();
-        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("Game.smc")), runFolder,
+        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), fileNameFromBytes(rom)), runFolder,
                                               {launcher.path(), working.path(), {}});
         QVERIFY2(started.ok, qPrintable(started.reason));
-        const QString expected = QDir(romFolderGiven ? roms.path() : working.path()).canonicalPath();
-        QCOMPARE(waitForRecord(record), QStringList({expected, "-m", "9", "Game.smc"}));
+        QVERIFY(!waitForRecord(record).isEmpty());
+        QFile received(record);
+        QVERIFY(received.open(QIODevice::ReadOnly));
+        const QString expected = runFolder.isEmpty() ? QDir(working.path()).canonicalPath() : runFolder;
+        QCOMPARE(received.readAll(), fileNameToBytes(expected) + "\n-m\n9\n" + rom + '\n');
     }
 
     void vanishedRomFolderIsReported()

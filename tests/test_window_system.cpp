@@ -2,10 +2,12 @@
 // window and message box, how a blocked main window hands the user back to
 // the window that blocks it, which of Qt's platforms the program asks for,
 // and what counts as a click on a picture.
+#include "app/commandline.h"
 #include "app/programwindows.h"
 #include "appearance/picturebox.h"
 #include "mainwindow/form1.h"
-#include "platform/desktopplatform.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
 #include "support/controls.h"
 
 #include <QApplication>
@@ -25,10 +27,10 @@ namespace {
 // with a reason and nothing sounds.
 class DesktopBoxes final : public Platform {
 public:
-    DesktopPlatform desktop;
+    MessageBoxes boxes;
 
-    void showNotice(const QString &message) override { desktop.showNotice(message); }
-    bool askYesNo(const QString &question) override { return desktop.askYesNo(question); }
+    void showNotice(const QString &message) override { boxes.showNotice(message); }
+    bool askYesNo(const QString &question) override { return boxes.askYesNo(question); }
     Outcome startEmulator(const EmulatorCommand &, const QString &) override
     {
         return Outcome::failed(QStringLiteral("No emulator here"));
@@ -43,7 +45,7 @@ struct Program {
 
     Program() : form(windows.form1())
     {
-        platform.desktop.setMessageBoxOwner([this] { return windows.dialogOwner(); });
+        platform.boxes.setOwner([this] { return windows.dialogOwner(); });
         windows.showMainWindow();
     }
 };

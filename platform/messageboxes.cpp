@@ -1,0 +1,72 @@
+#include "platform/messageboxes.h"
+
+#include "platform/platform.h"
+#include "platform/windowowner.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tavik {
+
+namespace {
+
+constexpr int reservedDescriptors = 4;
+
+void reserveDescriptors(std::vector<int> &reserve)
+{
+    while (reserve.size() < reservedDescriptors) {
+        const int descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0)
+            return;
+        reserve.push_back(descriptor);
+    }
+}
+
+void releaseDescriptors(std::vector<int> &reserve)
+{
+    for (const int descriptor : reserve)
+        ::close(descriptor);
+    reserve.clear();
+}
+
+} // namespace
+
+MessageBoxes::MessageBoxes() { reserveDescriptors(m_reserve); }
+
+MessageBoxes::~MessageBoxes() { releaseDescriptors(m_reserve); }
+
+// Shows `box` modally over `owner`, with the reserved descriptors free.
+int MessageBoxes::execOver(QMessageBox &box, QWidget *owner)
+{
+    box.setWindowModality(Qt::ApplicationModal);
+    makeTransientFor(&box, owner);
+    releaseDescriptors(m_reserve);
+    const int answer = box.exec();
+    reserveDescriptors(m_reserve);
+    return answer;
+}
+
+void MessageBoxes::showNotice(const QString &message)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle, message, QMessageBox::Ok);
+    execOver(box, m_owner ? m_owner() : nullptr);
+}
+
+void MessageBoxes::showNoticeOverWhatIsUp(const QString &message)
+{
+    QWidget *blocking = QApplication::activeModalWidget();
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle, message, QMessageBox::Ok);
+    execOver(box, blocking ? blocking : m_owner ? m_owner() : nullptr);
+}
+
+bool MessageBoxes::askYesNo(const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, applicationTitle, question, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return execOver(box, m_owner ? m_owner() : nullptr) == QMessageBox::Yes;
+}
+
+} // namespace tavik
