@@ -7,6 +7,7 @@
 #include "infowindows/frmsplash.h"
 #include "platform/desktopplatform.h"
 #include "system/filenames.h"
+#include "system/spawn.h"
 
 #include <QApplication>
 
@@ -43,6 +44,10 @@ int main(int argc, char *argv[])
     if (const tavik::CommandLine early = tavik::readCommandLine(argumentsOf(argc, argv), false);
         early.action != tavik::CommandLine::Action::Run)
         return answer(early);
+    // Started with a standard descriptor closed (`tavik >&-`), the launcher
+    // would give that slot to the first file it opens, and its log lines or
+    // an emulator's output would land in it.
+    tavik::fillStandardDescriptors();
 
     // On a Wayland session the windows go through Xwayland, where they can be
     // placed as laid out; a platform the user chose wins.

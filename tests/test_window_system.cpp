@@ -11,6 +11,7 @@
 #include "support/controls.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStyleHints>
 #include <QTest>
@@ -35,6 +36,7 @@ public:
     {
         return Outcome::failed(QStringLiteral("No emulator here"));
     }
+    void showEarlyEnd(const QString &report) override { boxes.showEarlyEnd(report); }
     void playSound(const QString &) override {}
 };
 
@@ -214,6 +216,70 @@ private slots:
         program.form->move(moved);
         whileBlocking(program.form, which, [](QWidget *) {});
         QCOMPARE(program.form->pos(), moved);
+    }
+
+    // Emulators that end at once, reported in a quick run (as presses 20 ms
+    // apart would), make one box over the window in front, which gathers and
+    // counts them; the next report after it opens a box of its own.
+    void earlyEndsGatherInOneBox_data()
+    {
+        QTest::addColumn<QString>("inFront");
+        QTest::newRow("the main window") << QString();
+        QTest::newRow("the exit question") << QStringLiteral("exit question");
+    }
+    void earlyEndsGatherInOneBox()
+    {
+        QFETCH(QString, inFront);
+        Program program;
+        qsizetype mostBoxes = 0;
+        bool reading = false;
+        QString text, details;
+        QWindow *owner = nullptr;
+        QTimer looking;
+        QObject::connect(&looking, &QTimer::timeout, [&] {
+            QList<QMessageBox *> boxes;
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(window);
+                if (box && box->isVisible() && box->text().startsWith(u"report"))
+                    boxes.append(box);
+            }
+            mostBoxes = std::max(mostBoxes, boxes.size());
+            if (boxes.size() == 1 && !reading) {
+                reading = true;
+                // Once every report due has come in.
+                QTest::qWait(100);
+                text = boxes[0]->text();
+                details = boxes[0]->detailedText();
+                owner = boxes[0]->windowHandle()->transientParent();
+                boxes[0]->close();
+                reading = false;
+            }
+        });
+        looking.start(5);
+        const auto report = [&](int count) {
+            text.clear();
+            for (int i = 1; i <= count; ++i) {
+                QMetaObject::invokeMethod(
+                    qApp, [&program, i] { program.platform.showEarlyEnd(QStringLiteral("report %1").arg(i)); },
+                    Qt::QueuedConnection);
+            }
+            QTRY_VERIFY(!text.isEmpty());
+        };
+        QWindow *front = program.form->windowHandle();
+        if (inFront.isEmpty()) {
+            report(3);
+        } else {
+            whileBlocking(program.form, inFront, [&](QWidget *modal) {
+                front = modal->windowHandle();
+                report(3);
+            });
+        }
+        QCOMPARE(mostBoxes, 1);
+        QCOMPARE(owner, front);
+        QVERIFY2(text.startsWith(u"report 3\n") && text.contains(u"This happened 3 times"), qPrintable(text));
+        QCOMPARE(details, QStringLiteral("report 1\n\nreport 2\n\nreport 3"));
+        report(1);
+        QCOMPARE(text, QStringLiteral("report 1"));
     }
 
     // The program runs through Xwayland on a Wayland session that offers X,
