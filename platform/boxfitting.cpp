@@ -79,6 +79,70 @@ QString withWidePartsCut(const QString &line, const QFontMetrics &metrics, int w
     return result;
 }
 
+// Shortens `text` so that, wrapped at `width` pixels in `font`, it takes at
+// most `rows` lines, and no part of it that cannot be wrapped (a long name
+// without blanks or slashes) is wider than `widest`. A part too long is cut in
+// its middle, where U+2026 "…" marks the cut, so that its start and its end
+// stay: first each part too wide; then, where the lines are more than the
+// rows, the middle lines give way to one "…" line; then the line that takes
+// the most rows is cut. A text that fits comes back as it is.
+QString fittedText(const QString &text, const QFont &font, int width, int widest, int rows)
+{
+    const QFontMetrics metrics(font);
+    width = std::max(width, 1);
+    widest = std::max(widest, width);
+    rows = std::max(rows, 2);
+    QStringList lines = text.split(u'\n');
+    QList<int> taken;
+    for (QString &line : lines) {
+        if (line.size() > longestMeasured)
+            line = cutInMiddle(line, longestMeasured);
+        line = withWidePartsCut(line, metrics, widest);
+        taken.append(rowsOf(line, font, width));
+    }
+    int total = std::accumulate(taken.cbegin(), taken.cend(), 0);
+    // The first lines and the last, as many as fit beside the mark's line
+    // that stands for the others; with `keepEnds`, the first and the last
+    // whatever they take.
+    const auto keepEndLines = [&](bool keepEnds) {
+        int left = rows - 1;
+        qsizetype head = 0, tail = 0;
+        for (bool front = true; head + tail < lines.size(); front = !front) {
+            const int need = taken[front ? head : lines.size() - 1 - tail];
+            if (need > left && !(keepEnds && head + tail < 2))
+                break;
+            left -= need;
+            ++(front ? head : tail);
+        }
+        if (head + tail == lines.size())
+            return;
+        lines = lines.first(head) + QStringList{cutMark} + lines.last(tail);
+        taken = taken.first(head) + QList<int>{1} + taken.last(tail);
+        total = std::accumulate(taken.cbegin(), taken.cend(), 0);
+    };
+    if (lines.size() > rows)
+        keepEndLines(true);
+    // The line that takes the most rows gives up what is too many, cut to
+    // nine tenths of the width they would take: a row wrapped at a word's end
+    // holds less than the width. Each round takes a tenth more, so a line
+    // that still takes too many shrinks until it fits.
+    for (int round = 0; total > rows && round < 100; ++round) {
+        const auto most = std::max_element(taken.begin(), taken.end());
+        if (*most <= 1)
+            break;
+        QString &line = lines[most - taken.begin()];
+        const int keep = std::max(1, *most - (total - rows));
+        const int target = std::min(keep * width, metrics.horizontalAdvance(line)) * 9 / 10;
+        line = metrics.elidedText(line, Qt::ElideMiddle, target);
+        total -= *most;
+        *most = rowsOf(line, font, width);
+        total += *most;
+    }
+    if (total > rows)
+        keepEndLines(false);
+    return lines.join(u'\n');
+}
+
 // Fits a box's text when it shows: only then are its parts laid out, and
 // they can be measured before the box takes its size.
 class ScreenFitting : public QObject {
@@ -147,8 +211,9 @@ void ScreenFitting::fit(QMessageBox *box) const
     box->setText(shown);
 }
 
-// A box that has grown (its details opened) is moved up as far as it needs
-// to end on the screen, its title bar kept on it.
+// A box placed or grown past the screen's edge (over a main window larger
+// than the screen, or with its details opened) is moved back as far as it
+// needs, its title bar kept on the screen.
 void ScreenFitting::keepOnScreen(QMessageBox *box)
 {
     const QScreen *screen = box->screen();
@@ -156,58 +221,13 @@ void ScreenFitting::keepOnScreen(QMessageBox *box)
         return;
     const QRect available = screen->availableGeometry();
     const QRect frame = box->frameGeometry();
-    const int y = std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1));
-    if (y != frame.top())
-        box->move(frame.left(), y);
+    const QPoint to(std::max(available.left(), std::min(frame.left(), available.right() - frame.width() + 1)),
+                    std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1)));
+    if (to != frame.topLeft())
+        box->move(to);
 }
 
 } // namespace
-
-QString fittedText(const QString &text, const QFont &font, int width, int widest, int rows)
-{
-    const QFontMetrics metrics(font);
-    width = std::max(width, 1);
-    widest = std::max(widest, width);
-    rows = std::max(rows, 2);
-    QStringList lines = text.split(u'\n');
-    QList<int> taken;
-    for (QString &line : lines) {
-        if (line.size() > longestMeasured)
-            line = cutInMiddle(line, longestMeasured);
-        line = withWidePartsCut(line, metrics, widest);
-        taken.append(rowsOf(line, font, width));
-    }
-    int total = std::accumulate(taken.cbegin(), taken.cend(), 0);
-    // The line that takes the most rows gives up what is too many, cut to
-    // nine tenths of the width they would take: a row wrapped at a word's end
-    // holds less than the width. Each round takes a tenth more, so a line
-    // that still takes too many shrinks until it fits.
-    for (int round = 0; total > rows && round < 100; ++round) {
-        const auto most = std::max_element(taken.begin(), taken.end());
-        if (*most <= 1)
-            break;
-        QString &line = lines[most - taken.begin()];
-        const int keep = std::max(1, *most - (total - rows));
-        const int target = std::min(keep * width, metrics.horizontalAdvance(line)) * 9 / 10;
-        line = metrics.elidedText(line, Qt::ElideMiddle, target);
-        total -= *most;
-        *most = rowsOf(line, font, width);
-        total += *most;
-    }
-    if (total <= rows)
-        return lines.join(u'\n');
-    // The first lines and the last, as many as fit beside the mark's line.
-    int left = rows - 1;
-    qsizetype head = 0, tail = 0;
-    for (bool front = true; head + tail < lines.size(); front = !front) {
-        const int need = taken[front ? head : lines.size() - 1 - tail];
-        if (need > left)
-            break;
-        left -= need;
-        ++(front ? head : tail);
-    }
-    return (lines.first(head) + QStringList{cutMark} + lines.last(tail)).join(u'\n');
-}
 
 void fitToScreen(QMessageBox &box, QWidget *owner)
 {
