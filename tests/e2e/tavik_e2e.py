@@ -381,13 +381,13 @@ class Session:
         self.app = None
         self.maps = None
 
-    def start(self):
+    def start(self, *arguments):
         if os.path.exists(self.record):
             os.remove(self.record)
         if self.maps is None:
             self.maps = MapRecord()
         self.maps.restart_clock()
-        self.process = subprocess.Popen([self.tavik], cwd=self.work, env=self.env)
+        self.process = subprocess.Popen([self.tavik, *arguments], cwd=self.work, env=self.env)
         self.app = None
 
     def accessible(self):
@@ -711,12 +711,21 @@ def journey_open_with(s):
     runs the installed menu entry with the file."""
     prefix = os.path.join(s.workdir, "installed")
     run("cmake", "--install", os.path.dirname(os.path.dirname(s.tavik)), "--prefix", prefix)
-    # Answered without a display, refused once Qt has taken its own options out.
-    for args, status, want in ((["--version"], 0, "tavik 2.5\n"), (["-platformtheme", "x", "-h"], 0, "Usage: tavik "),
-                               (["a.smc", "b.smc"], 1, "tavik: one file at most"), (["--bogus"], 1, "tavik: Unknown")):
-        got = subprocess.run([os.path.join(prefix, "bin", "tavik"), *args], capture_output=True, text=True,
-                             env={k: v for k, v in s.env.items() if status or k not in ("DISPLAY", "QT_QPA_PLATFORM")})
-        check(got.returncode == status and (got.stdout or got.stderr).startswith(want), f"tavik {args}: {got}")
+    # Answered without a display, Qt's own options set aside: the answer on
+    # standard output ("out"), or on standard error when it fails or cannot be
+    # written ("full": to /dev/full; "closed": standard output closed).
+    bare = {k: v for k, v in s.env.items() if k not in ("DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY")}
+    installed = os.path.join(prefix, "bin", "tavik")
+    for args, output, status, want in (
+            (["--version"], "out", 0, "tavik 2.5\n"), (["-platformtheme", "x", "-h"], "out", 0, "Usage: tavik "),
+            (["a.smc", "b.smc", "c.smc"], "out", 1, "tavik: one file at most, not 3\n"),
+            (["-style", "fusion", "--bogus"], "out", 1, "tavik: Unknown option 'bogus'.\nTry 'tavik --help'"),
+            (["--version"], "full", 1, "tavik: the answer could not be written: No space left on device\n"),
+            (["--help"], "closed", 1, "tavik: the answer could not be written: Bad file descriptor\n")):
+        command = {"out": [installed, *args], "full": ["sh", "-c", 'exec "$0" "$@" >/dev/full', installed, *args],
+                   "closed": ["sh", "-c", 'exec "$0" "$@" >&-', installed, *args]}[output]
+        got = subprocess.run(command, capture_output=True, text=True, env=bare)
+        check(got.returncode == status and (got.stdout or got.stderr).startswith(want), f"tavik {args} ({output}): {got}")
     s.stop()
     env = dict(s.env, PATH=os.path.join(prefix, "bin") + os.pathsep + s.env["PATH"],
                XDG_DATA_DIRS=os.path.join(prefix, "share") + os.pathsep + "/usr/share")
@@ -790,11 +799,28 @@ def journey_drop(s):
 
 
 def journey_small_screen(s):
-    """On a screen smaller than the window, its title bar and left edge stay on it."""
+    """On a screen smaller than the window, its title bar and left edge stay on it.
+    A message box naming a file of a 100 KB path with markup in it shows the
+    name as it is, cut in its middle, and fits the screen with its button."""
     main = s.main_window()
     x, y, w, h = frame_rect(main)
     check(x >= 0 and y >= 0, f"the main window's frame {w}x{h} is at ({x}, {y}) on a "
           f"{SCREEN[0]}x{SCREEN[1]} screen: its title bar or left edge is off the screen")
+    s.stop()
+    path = "/<b>gone</b>" + "".join(f"/folder{i:04}" for i in range(9000)) + "/<u>GAME.SMC"
+    s.start(path)
+    box = wait_for("the message naming the file", lambda: visible_window("Tavik 2.5"), timeout=30)
+    x, y, w, h = frame_rect(box)
+    check(x >= 0 and y >= 0 and x + w <= SCREEN[0] and y + h <= SCREEN[1],
+          f"the message's frame {w}x{h} at ({x}, {y}) is off the {SCREEN[0]}x{SCREEN[1]} screen")
+    words = wait_for("the name in the message", lambda: top_level(s.accessible(), "Tavik 2.5") and
+                     text_containing(top_level(s.accessible(), "Tavik 2.5"), 'open "/<b>gone</b>/folder0000/'))
+    check(words.name.endswith('/<u>GAME.SMC": it cannot be looked at (File name too long).') and "\u2026" in words.name,
+          f"the message says {words.name[:300]!r}")
+    bx, by = centre(s.control("OK", "push button", window="Tavik 2.5"))
+    check(0 <= bx < SCREEN[0] and 0 <= by < SCREEN[1], f"the OK button is at ({bx}, {by}), off the screen")
+    keys("Return")
+    wait_for("the message to close", lambda: visible_window("Tavik 2.5") is None)
 
 
 def dump(node, depth=0):
