@@ -88,9 +88,9 @@ void open(Form1 *form, const QString &which)
         QFAIL("no such window");
 }
 
-// Opens the named window and, once it blocks the main window, runs `during`
-// with it and closes it.
-void whileBlocking(Form1 *form, const QString &which, const std::function<void(QWidget *)> &during)
+// Opens a window with `opening` (or the named one) and, once it blocks the
+// main window, runs `during` with it and closes it.
+void whileBlocking(Form1 *form, const std::function<void()> &opening, const std::function<void(QWidget *)> &during)
 {
     bool ran = false;
     QTimer poll;
@@ -104,10 +104,14 @@ void whileBlocking(Form1 *form, const QString &which, const std::function<void(Q
         modal->close();
     });
     poll.start(10);
-    open(form, which);
+    opening();
     QTRY_VERIFY(ran);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QVERIFY(form->takesInput());
+}
+void whileBlocking(Form1 *form, const QString &which, const std::function<void(QWidget *)> &during)
+{
+    whileBlocking(form, [&] { open(form, which); }, during);
 }
 
 // Where each window was when it was first shown.
@@ -121,26 +125,6 @@ struct PlacesWhenShown : QObject {
     }
 };
 
-// Runs `show`, which shows a message box, and `during` with the box once it
-// is up; then closes the box.
-void whileBoxShows(const std::function<void()> &show, const std::function<void(QMessageBox *)> &during)
-{
-    bool ran = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (ran || !box || !box->isVisible())
-            return;
-        ran = true;
-        poll.stop();
-        during(box);
-        box->close();
-    });
-    poll.start(10);
-    show();
-    QTRY_VERIFY(ran);
-}
-
 // Whether `widget` lies on its screen, frame and all.
 bool onScreen(const QWidget *widget)
 {
@@ -150,22 +134,12 @@ bool onScreen(const QWidget *widget)
     return available.contains(frame);
 }
 
-// The program read as its start reads it: what Qt takes (in a copy of this
-// test program that builds the application from `arguments`, under
-// `environment`), and what is read from what it left. The copy answers with
-// the arguments Qt left and those withoutQtOptions() left, the bytes of the
-// file read from them and whether it was found, and the style and the
-// direction the application took.
+// A copy of this test program run as the program (`programCopyOption`, then
+// the arguments in hex): what Qt takes out of them and what is read from what
+// it leaves, as the program's start does. It prints what Qt left, what
+// withoutQtOptions() left, the file's bytes (in hex), "found" when it is a
+// ROM, and the style and direction the application took, one to a line.
 constexpr const char *programCopyOption = "--as-the-program";
-
-// The program's own classic style, a style Qt has by its name, or one that
-// wraps another by its class (a style sheet's).
-QString styleName(const QStyle *style)
-{
-    if (qobject_cast<const QProxyStyle *>(style))
-        return QStringLiteral("classic");
-    return style->name().isEmpty() ? QString::fromLatin1(style->metaObject()->className()) : style->name().toLower();
-}
 
 int runAsTheProgram(int argc, char *argv[])
 {
@@ -178,23 +152,26 @@ int runAsTheProgram(int argc, char *argv[])
     arguments.push_back(nullptr);
     int count = argc;
     QString style;
-    const QStringList early =
-        withoutQtOptions(argumentsOf(count, arguments.data()), qgetenv("QT_QPA_PLATFORM"), &style);
+    const QStringList early = withoutQtOptions(argumentsOf(count, arguments.data()), qgetenv("QT_QPA_PLATFORM"), &style);
     QApplication app(count, arguments.data());
     setUpStyleAndFaces(style);
     const QStringList left = argumentsOf(count, arguments.data());
-    const CommandLine line = readCommandLine(left);
+    const QString file = readCommandLine(left).file;
     const auto hex = [](const QStringList &list) {
         QByteArrayList out;
         for (const QString &argument : list)
             out.append(fileNameToBytes(argument).toHex());
         return out.join(' ');
     };
-    std::printf("%s\n%s\n%s\n%d\n%s\n%s\n%s\n", hex(left).constData(), hex(early).constData(),
-                fileNameToBytes(line.file).toHex().constData(),
-                line.file.isEmpty() ? -1 : int(lookAtGivenFile(line.file).kind), qPrintable(style.toLower()),
-                qPrintable(styleName(QApplication::style())),
-                QApplication::layoutDirection() == Qt::RightToLeft ? "right to left" : "left to right");
+    const QStyle *taken = QApplication::style();
+    QByteArray look = qobject_cast<const QProxyStyle *>(taken) ? QByteArray("classic")
+                      : taken->name().isEmpty()                ? QByteArray(taken->metaObject()->className())
+                                                               : taken->name().toLower().toLatin1();
+    if (QApplication::layoutDirection() == Qt::RightToLeft)
+        look += ", right to left";
+    const bool found = !file.isEmpty() && lookAtGivenFile(file).kind == GivenFile::Kind::Rom;
+    std::printf("%s\n%s\n%s\n%s\n%s\n", hex(left).constData(), hex(early).constData(),
+                fileNameToBytes(file).toHex().constData(), found ? "found" : "", look.constData());
     return 0;
 }
 
@@ -307,81 +284,68 @@ private slots:
         QCOMPARE(program.form->pos(), moved);
     }
 
-    // Every message box shows its text as given, never as markup, and fits
-    // the screen it is on with its buttons, also with its details opened: a
-    // name too long for it is cut in its middle, its start and its end kept,
-    // and the whole text is in the details. `road` is how the box comes up.
+    // Every message box that names something shows its text as given, never
+    // as markup, and fits the screen it is on with its buttons, also with its
+    // details opened: a name too long for it is cut in its middle, its start
+    // and its end kept, and the whole text is in the details.
     void messageBoxText_data()
     {
-        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("road"); // how the box comes up
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("whole"); // shown whole, without details
         QString path = QStringLiteral("/tmp");
         while (path.size() < 100'000)
             path += QStringLiteral("/folder%1").arg(path.size() / 11, 4, 10, QLatin1Char('0'));
-        path += QStringLiteral("/game.smc");
-        const QString markup = QStringLiteral("<b>missing <u>U.smc");
         QStringList lines;
         for (int i = 0; i < 300; ++i)
             lines.append(QStringLiteral("line %1.smc").arg(i));
-        const struct {
-            const char *road;
-            QString name;
-        } roads[] = {{"given file", markup}, {"start failure", QStringLiteral("/roms/<i>A&amp;B</i>")},
-                     {"over what is up", QStringLiteral("<img src=\"x.png\">")}, {"question", markup}};
-        for (const auto &road : roads)
-            QTest::addRow("%s, markup", road.road) << QString::fromLatin1(road.road) << road.name << true;
-        QTest::newRow("given file, 100 KB path") << "given file" << path << false;
-        QTest::newRow("given file, a long name without breaks")
-            << "given file" << QString(255, u'W') + QStringLiteral(".smc") << false;
-        QTest::newRow("given file, 300 lines") << "given file" << lines.join(u'\n') << false;
-        QTest::newRow("start failure, 100 KB path") << "start failure" << path << false;
-        QTest::newRow("over what is up, 100 KB path") << "over what is up" << path << false;
-        QTest::newRow("question, 100 KB path") << "question" << path << false;
+        QTest::newRow("given file, markup") << "given file" << "<b>missing <u>U.smc";
+        QTest::newRow("start failure, markup") << "start failure" << "/roms/<i>A&amp;B</i>";
+        QTest::newRow("early end, markup") << "early end" << "<img src=\"x.png\">";
+        QTest::newRow("given file, 100 KB path") << "given file" << path + QStringLiteral("/game.smc");
+        QTest::newRow("given file, 255 letters") << "given file" << QString(255, u'W') + QStringLiteral(".smc");
+        QTest::newRow("given file, 300 lines") << "given file" << lines.join(u'\n');
+        QTest::newRow("early end, 100 KB path") << "early end" << path;
     }
     void messageBoxText()
     {
         QFETCH(QString, road);
         QFETCH(QString, name);
-        QFETCH(bool, whole);
         Program program;
         QVERIFY(QTest::qWaitForWindowExposed(program.form));
-        QString text;
-        const auto show = [&] {
+        const QString text = road == u"given file"      ? lookAtGivenFile(name).message
+                             : road == u"start failure" ? QStringLiteral("No emulator in ") + name
+                                                        : name;
+        const auto opening = [&] {
             if (road == u"given file") {
-                text = lookAtGivenFile(name).message;
                 program.form->openGivenFile(name);
             } else if (road == u"start failure") {
-                text = QStringLiteral("No emulator in ") + name;
                 program.form->setRomPath(QStringLiteral("game.smc"), name);
                 QTest::mouseClick(testing::control<QPushButton>(program.form, QStringLiteral("Start")), Qt::LeftButton);
-            } else if (road == u"over what is up") {
-                text = name;
-                program.platform.boxes.showNoticeOverWhatIsUp(text);
             } else {
-                text = QStringLiteral("Open %1?").arg(name);
-                program.platform.boxes.askYesNo(text);
+                program.platform.boxes.showNoticeOverWhatIsUp(text);
             }
         };
-        whileBoxShows(show, [&](QMessageBox *box) {
+        whileBlocking(program.form, opening, [&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
             QCOMPARE(box->textFormat(), Qt::PlainText);
-            const QString shown = box->text();
-            QVERIFY2(shown.contains(name.left(8)) && shown.contains(name.right(8)), qPrintable(shown));
-            QCOMPARE(shown == text, whole);
+            const bool whole = name.size() < 100;
+            QVERIFY2(box->text().contains(name.left(8)) && box->text().contains(name.right(8)), qPrintable(box->text()));
+            QCOMPARE(box->text() == text, whole);
+            QVERIFY(whole || box->text().contains(u'\u2026'));
             QCOMPARE(box->detailedText(), whole ? QString() : text);
-            QVERIFY(whole || shown.contains(u'\u2026'));
             QTRY_VERIFY(onScreen(box));
             const QList<QAbstractButton *> buttons = box->buttons();
             for (QAbstractButton *button : buttons) {
                 QVERIFY(onScreen(button));
-                if (box->buttonRole(button) == QMessageBox::ActionRole) {
-                    button->click(); // the details open
-                    for (const QAbstractButton *other : buttons)
-                        QTRY_VERIFY(onScreen(other));
-                    // The whole box, where the screen has room for the text
-                    // beside the details (480 pixels high, say).
-                    QVERIFY(box->screen()->availableGeometry().height() < 400 || onScreen(box));
-                }
+                if (box->buttonRole(button) != QMessageBox::ActionRole)
+                    continue;
+                button->click(); // the details open
+                for (const QAbstractButton *other : buttons)
+                    QTRY_VERIFY(onScreen(other));
+                // The whole box, where the screen leaves room for the text
+                // beside the details (480 pixels high, say).
+                QVERIFY(box->screen()->availableGeometry().height() < 400 || onScreen(box));
             }
             // Return answers the box, whatever it holds.
             QTest::keyClick(box, Qt::Key_Return);
@@ -390,108 +354,56 @@ private slots:
         });
     }
 
-    // The command line, read before any display is opened with Qt's own
-    // options set aside: what it asks for and what it says.
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("platform"); // QT_QPA_PLATFORM
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("result"); // the file, or the start of the text
-        QTest::addColumn<QString>("style");
-        const int run = int(CommandLine::Action::Run), answer = int(CommandLine::Action::Answer),
-                  fail = int(CommandLine::Action::Fail);
-        const QString usage = QStringLiteral("Usage: tavik [options] [FILE]\n");
-        const auto row = [](const char *name, const QStringList &arguments, const QByteArray &platform, int action,
-                            const QString &result, const QString &style = {}) {
-            QTest::newRow(name) << QStringList{QStringLiteral("tavik")} + arguments << platform << action << result
-                                << style;
-        };
-        row("nothing", {}, "", run, QString());
-        row("a file", {"GAME.SMC"}, "", run, "GAME.SMC");
-        row("help", {"--help"}, "", answer, usage);
-        row("-h after Qt's option", {"-platformtheme", "x", "-h"}, "", answer, usage);
-        row("version", {"--version"}, "", answer, "tavik 2.5\n");
-        row("unknown option", {"--bogus"}, "", fail, "tavik: Unknown option 'bogus'.\nTry 'tavik --help'");
-        row("three files", {"a", "b", "c"}, "", fail, "tavik: one file at most, not 3\n");
-        row("Qt's style", {"-style", "fusion", "GAME.SMC"}, "", run, "GAME.SMC", "fusion");
-        row("Qt's style, joined", {"--style=fusion", "GAME.SMC"}, "", run, "GAME.SMC", "fusion");
-        row("Qt's platform, reverse, style sheet", {"-platform", "xcb", "-reverse", "-stylesheet", "x.qss", "G.SMC"},
-            "", run, "G.SMC");
-        row("Qt's platform taken alone at the end", {"GAME.SMC", "-platform"}, "", run, "GAME.SMC");
-        row("Qt's style needs its value", {"GAME.SMC", "-style"}, "", fail, "tavik: Unknown option 'style'.");
-        row("a session named like an option", {"-session", "-style", "GAME.SMC"}, "", run, "GAME.SMC");
-        row("X's options on X", {"-display", ":0", "-title", "T", "GAME.SMC"}, "xcb", run, "GAME.SMC");
-        row("X's options elsewhere", {"-title", "T", "GAME.SMC"}, "offscreen", fail, "tavik: Unknown option 'title'.");
-        row("X's title before another platform", {"-title", "T", "-platform", "offscreen", "G.SMC"}, "", run, "G.SMC");
-        row("an unknown option among Qt's", {"-style", "fusion", "--bogus", "GAME.SMC"}, "", fail,
-            "tavik: Unknown option 'bogus'.", "fusion");
-        row("a name after --", {"--", "-reverse.smc"}, "", run, "-reverse.smc");
-    }
-    void commandLine()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, platform);
-        QFETCH(int, action);
-        QFETCH(QString, result);
-        QFETCH(QString, style);
-        QString styleAsked;
-        const CommandLine line = readCommandLine(withoutQtOptions(arguments, platform, &styleAsked));
-        QCOMPARE(int(line.action), action);
-        if (line.action == CommandLine::Action::Run)
-            QCOMPARE(line.file, result);
-        else
-            QVERIFY2(line.text.startsWith(result), qPrintable(line.text));
-        QCOMPARE(styleAsked, style);
-    }
-
-    // What Qt's application object takes is what the program set aside
-    // before it, and a name that is not UTF-8 reaches the program byte for
-    // byte in every locale; Qt's style and direction are the ones asked for.
+    // The command line is read before the application object is built, with
+    // Qt's own options set aside as Qt then takes them out (in its passes and
+    // their order, each with its value); a name that is not UTF-8 reaches the
+    // program byte for byte and is found, in every locale; Qt takes the style
+    // and the direction asked for. Each row runs a copy of this program as
+    // the program (see runAsTheProgram()), under LANG=`locale` and on the
+    // offscreen platform, chosen in the environment unless `chosen` is false.
     void qtTakesWhatWasSetAside_data()
     {
         QTest::addColumn<QByteArrayList>("arguments");
-        QTest::addColumn<QByteArray>("locale"); // LANG
-        QTest::addColumn<QByteArrayList>("left");
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<QString>("direction");
-        const QByteArray latin1 = "@/Pok\xe9mon.smc"; // "@": a temporary folder
-        const QByteArrayList gameOnly{"GAME.SMC"};
-        for (const char *locale : {"C", "C.UTF-8"}) {
-            QTest::addRow("%s: Latin-1 name", locale) << QByteArrayList{latin1} << QByteArray(locale)
-                                                      << QByteArrayList{latin1} << "classic" << "left to right";
-        }
-        QTest::newRow("style") << QByteArrayList{"-style", "fusion", "GAME.SMC"} << QByteArray("C") << gameOnly
-                               << "fusion" << "left to right";
-        QTest::newRow("reverse, style sheet, Latin-1 name")
-            << QByteArrayList{"-reverse", "-stylesheet", "x.qss", latin1} << QByteArray("C")
-            << QByteArrayList{latin1} << "QStyleSheetStyle" << "right to left";
-        QTest::newRow("a style Qt does not have") << QByteArrayList{"-style", "none", "GAME.SMC"} << QByteArray("C")
-                                                  << gameOnly << "classic" << "left to right";
-        QTest::newRow("joined style, platform")
-            << QByteArrayList{"--style=fusion", "-platform", "offscreen", "GAME.SMC"} << QByteArray("C.UTF-8")
-            << gameOnly << "fusion" << "left to right";
-        QTest::newRow("a session named like an option")
-            << QByteArrayList{"-session", "-style", "GAME.SMC", "-qmljsdebugger"} << QByteArray("C")
-            << QByteArrayList{"GAME.SMC", "-qmljsdebugger"} << "classic" << "left to right";
-        QTest::newRow("X's options elsewhere") << QByteArrayList{"-title", "T", "-display", ":9", "GAME.SMC"}
-                                               << QByteArray("C")
-                                               << QByteArrayList{"-title", "T", "-display", ":9", "GAME.SMC"}
-                                               << "classic" << "left to right";
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<QByteArrayList>("left"); // what Qt leaves
+        QTest::addColumn<QByteArray>("file");     // as read from it
+        QTest::addColumn<QByteArray>("look");
+        const QByteArray latin1 = "@/Pok\xe9mon.smc", game = "GAME.SMC"; // "@": a temporary folder
+        const auto row = [](const char *name, const QByteArrayList &arguments, const char *locale,
+                            const QByteArrayList &left, const QByteArray &file, const char *look, bool chosen = true) {
+            QTest::newRow(name) << arguments << QByteArray(locale) << chosen << left << file << QByteArray(look);
+        };
+        row("C: Latin-1 name", {latin1}, "C", {latin1}, latin1, "classic");
+        row("C.UTF-8: Latin-1 name", {latin1}, "C.UTF-8", {latin1}, latin1, "classic");
+        row("style, reversed", {"-style", "fusion", "-reverse", latin1}, "C", {latin1}, latin1, "fusion, right to left");
+        row("style sheet, platform", {"-stylesheet", "x.qss", "-platform", "offscreen", game}, "C.UTF-8", {game}, game,
+            "QStyleSheetStyle");
+        row("a style Qt does not have", {"--style=none", game}, "C", {game}, game, "classic");
+        row("the style's value missing", {game, "-style"}, "C", {game, "-style"}, "", "classic");
+        row("the platform's value missing", {game, "-platform"}, "C", {game}, game, "classic");
+        row("a session named like an option", {"-session", "-style", game, "-qmljsdebugger"}, "C",
+            {game, "-qmljsdebugger"}, "", "classic");
+        row("X's options elsewhere", {"-title", "T", "-display", ":9"}, "C", {"-title", "T", "-display", ":9"}, "",
+            "classic");
+        row("X's title before another platform", {"-title", "T", "-platform", "offscreen", game}, "C", {game}, game,
+            "classic", false);
+        row("a name after --", {"--", "-reverse.smc"}, "C", {"--", "-reverse.smc"}, "-reverse.smc", "classic");
     }
     void qtTakesWhatWasSetAside()
     {
         QFETCH(QByteArrayList, arguments);
         QFETCH(QByteArray, locale);
+        QFETCH(bool, chosen);
         QFETCH(QByteArrayList, left);
-        QFETCH(QString, style);
-        QFETCH(QString, direction);
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, look);
         testing::TemporaryFolder folder;
         const QByteArray root = QFile::encodeName(QFileInfo(folder.path()).canonicalFilePath());
-        QStringList hexArguments{QString::fromLatin1(QByteArray("tavik").toHex())};
+        QStringList words{QString::fromLatin1(programCopyOption), QStringLiteral("746176696b")}; // "tavik"
         for (QByteArray &argument : arguments) {
             argument.replace('@', root);
-            hexArguments.append(QString::fromLatin1(argument.toHex()));
+            words.append(QString::fromLatin1(argument.toHex()));
             if (argument.startsWith(root))
                 testing::makeByBytes(fileNameFromBytes(argument), false);
         }
@@ -499,73 +411,62 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("LC_ALL"));
         environment.remove(QStringLiteral("LC_CTYPE"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.insert(QStringLiteral("LANG"), QString::fromLatin1(locale));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (chosen)
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         copy.setProcessEnvironment(environment);
-        copy.start(QCoreApplication::applicationFilePath(), QStringList{QString::fromLatin1(programCopyOption)} + hexArguments);
-        QVERIFY(copy.waitForFinished(60'000));
-        QCOMPARE(copy.exitCode(), 0);
-        const QByteArrayList answer = copy.readAllStandardOutput().split('\n');
-        QCOMPARE(answer.size(), 8);
-        for (QByteArray &argument : left)
-            argument = argument.replace('@', root).toHex();
-        const QByteArray expectedLeft = (QByteArrayList{QByteArray("tavik").toHex()} + left).join(' ');
-        QCOMPARE(answer[0], expectedLeft); // what Qt left
-        QCOMPARE(answer[1], expectedLeft); // what was set aside before it
-        if (left.size() == 1) {
-            QCOMPARE(answer[2], left.constFirst()); // the file, byte for byte
-            QCOMPARE(answer[3].toInt(), left.constFirst().startsWith(root.toHex()) ? int(GivenFile::Kind::Rom)
-                                                                                : int(GivenFile::Kind::Refused));
-        }
-        QCOMPARE(QString::fromLatin1(answer[5]), style);
-        QCOMPARE(QString::fromLatin1(answer[6]), direction);
+        copy.start(QCoreApplication::applicationFilePath(), words);
+        QVERIFY(copy.waitForFinished(60'000) && copy.exitCode() == 0);
+        QByteArrayList expected{"746176696b"};
+        for (const QByteArray &argument : std::as_const(left))
+            expected.append(QByteArray(argument).replace('@', root).toHex());
+        // What Qt left, what was set aside before it, the file, whether it
+        // was found, the look.
+        QCOMPARE(copy.readAllStandardOutput(),
+                 QByteArrayList({expected.join(' '), expected.join(' '), file.replace('@', root).toHex(),
+                                 file.startsWith(root) ? "found" : "", look, ""})
+                     .join('\n'));
     }
 
-    // An answer goes to standard output, a failure to standard error; an
-    // answer that cannot be written (a full disk, a closed stream) ends with
-    // status 1 and is told on standard error.
-    void writeAnswer_data()
+    // Without a display the program answers its command line all the same,
+    // on the stream it belongs on, with status 0 or 1; an answer that cannot
+    // be written (here to a full disk) ends with 1 and says so.
+    void programAnswersWithoutDisplay_data()
     {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("output"); // "file", "full" (/dev/full), "closed"
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("full"); // standard output to /dev/full
         QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("errors");
-        const int answer = int(CommandLine::Action::Answer), fail = int(CommandLine::Action::Fail);
-        QTest::newRow("answer") << answer << "file" << 0 << QByteArray();
-        QTest::newRow("answer, disk full") << answer << "full" << 1
-                                           << QByteArray("tavik: the answer could not be written: No space left");
-        QTest::newRow("answer, stream closed") << answer << "closed" << 1
-                                               << QByteArray("tavik: the answer could not be written: Bad file");
-        QTest::newRow("failure") << fail << "full" << 1 << QByteArray("tavik: Unknown option '\xe9'.");
+        QTest::addColumn<QByteArray>("said"); // the start of the one stream written
+        QTest::newRow("help") << QStringList{"-platformtheme", "x", "-h"} << false << 0
+                              << QByteArray("Usage: tavik [options] [FILE]\n");
+        QTest::newRow("unknown option") << QStringList{"-style", "fusion", "--bogus"} << false << 1
+                                        << QByteArray("tavik: Unknown option 'bogus'.\nTry 'tavik --help'");
+        QTest::newRow("three files") << QStringList{"a", "b", "c"} << false << 1
+                                     << QByteArray("tavik: one file at most, not 3\n");
+        QTest::newRow("version to a full disk")
+            << QStringList{"--version"} << true << 1
+            << QByteArray("tavik: the answer could not be written: No space left on device\n");
     }
-    void writeAnswer()
+    void programAnswersWithoutDisplay()
     {
-        QFETCH(int, action);
-        QFETCH(QString, output);
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, full);
         QFETCH(int, status);
-        QFETCH(QByteArray, errors);
-        CommandLine line;
-        line.action = CommandLine::Action(action);
-        line.text = action == int(CommandLine::Action::Answer) ? QStringLiteral("tavik 2.5\n")
-                                                               : fileNameFromBytes("tavik: Unknown option '\xe9'.\n");
-        std::FILE *errorStream = std::tmpfile();
-        std::FILE *outputStream = output == u"full" ? std::fopen("/dev/full", "w") : std::tmpfile();
-        QVERIFY(errorStream && outputStream);
-        if (output == u"closed")
-            ::close(::fileno(outputStream));
-        QCOMPARE(tavik::writeAnswer(line, outputStream, errorStream), status);
-        if (output == u"file") {
-            std::rewind(outputStream);
-            char written[32] = {};
-            QCOMPARE(QByteArray(written, qsizetype(std::fread(written, 1, sizeof written, outputStream))),
-                     QByteArray("tavik 2.5\n"));
-        }
-        std::rewind(errorStream);
-        char told[200] = {};
-        const QByteArray said(told, qsizetype(std::fread(told, 1, sizeof told, errorStream)));
-        QVERIFY2(errors.isEmpty() ? said.isEmpty() : said.startsWith(errors), said.constData());
-        std::fclose(outputStream);
-        std::fclose(errorStream);
+        QFETCH(QByteArray, said);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(environment);
+        if (full)
+            program.setStandardOutputFile(QStringLiteral("/dev/full"));
+        program.start(QStringLiteral(TAVIK_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(60'000) && program.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        const QByteArray output = program.readAllStandardOutput(), errors = program.readAllStandardError();
+        QVERIFY2((status == 0 ? output : errors).startsWith(said) && (status == 0 ? errors : output).isEmpty(),
+                 (output + errors).constData());
     }
 
     // The program runs through Xwayland on a Wayland session that offers X,
