@@ -53,14 +53,11 @@ constexpr QtOption widgetOptions[] = {
 
 bool isX(QByteArrayView platform) { return platform.startsWith("xcb"); }
 
-// What a pass took: the option and its value.
-using Taken = QList<std::pair<const QtOption *, QString>>;
-
-// One pass: what it leaves of `arguments`; what it takes goes to `taken`.
-// `platform`, when given, is the platform chosen so far, and follows each
-// -platform taken.
+// One pass: what it leaves of `arguments`. `platform`, when given, is the
+// platform chosen so far, and follows each -platform taken; `style` follows
+// each -style.
 QStringList takeOut(const QStringList &arguments, std::span<const QtOption> options, QByteArray *platform,
-                    Taken &taken)
+                    QString *style)
 {
     QStringList left = arguments.mid(0, 1);
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -87,14 +84,15 @@ QStringList takeOut(const QStringList &arguments, std::span<const QtOption> opti
             left.append(argument);
             continue;
         }
-        if (joined || found->value == Value::None || !valueFollows) {
-            taken.append({found, joined ? name.mid(name.indexOf(u'=') + 1).toString() : QString()});
-            continue;
-        }
-        ++i;
-        taken.append({found, arguments.at(i)});
-        if (platform && name == u"platform")
-            *platform = fileNameToBytes(arguments.at(i));
+        QString value;
+        if (joined)
+            value = name.mid(name.indexOf(u'=') + 1).toString();
+        else if (found->value != Value::None && valueFollows)
+            value = arguments.at(++i);
+        if (platform && std::strcmp(found->name, "platform") == 0 && !value.isNull())
+            *platform = fileNameToBytes(value);
+        if (style && std::strcmp(found->name, "style") == 0)
+            *style = value;
     }
     return left;
 }
@@ -113,19 +111,12 @@ QStringList withoutQtOptions(const QStringList &arguments, QByteArrayView platfo
 {
     // Qt's own default, where the environment names none.
     QByteArray chosen = platform.isEmpty() ? QByteArray("xcb") : platform.toByteArray();
-    Taken taken;
-    QStringList left = takeOut(arguments, platformOptions, &chosen, taken);
+    QStringList left = takeOut(arguments, platformOptions, &chosen, nullptr);
     if (isX(chosen))
-        left = takeOut(left, xOptions, nullptr, taken);
-    for (const std::span<const QtOption> options :
-         {std::span<const QtOption>(debuggerOptions), std::span<const QtOption>(guiOptions),
-          std::span<const QtOption>(widgetOptions)})
-        left = takeOut(left, options, nullptr, taken);
-    for (const auto &[option, value] : std::as_const(taken)) {
-        if (style && std::strcmp(option->name, "style") == 0)
-            *style = value;
-    }
-    return left;
+        left = takeOut(left, xOptions, nullptr, nullptr);
+    left = takeOut(left, debuggerOptions, nullptr, nullptr);
+    left = takeOut(left, guiOptions, nullptr, nullptr);
+    return takeOut(left, widgetOptions, nullptr, style);
 }
 
 int writeAnswer(const CommandLine &line, std::FILE *output, std::FILE *errors)

@@ -185,7 +185,8 @@ void ScreenFitting::fit(QMessageBox *box) const
     if (m_owner && m_owner->isVisible())
         frame = frame.expandedTo(m_owner->frameGeometry().size() - m_owner->size());
     // What the box takes beside its text: margins, icon and buttons, measured
-    // around one line of text wider than the buttons.
+    // around one line of text wider than the buttons (the text itself may be
+    // too long to measure quickly).
     box->setText(QString(available.width() / std::max(1, metrics.horizontalAdvance(u'x')) + 1, u'x'));
     const QSize around = box->layout()->totalMinimumSize() - label->minimumSizeHint();
     // The box makes itself min(half the screen, 500) wide, or as wide as its
