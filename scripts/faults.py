@@ -7,11 +7,13 @@ text is replaced, the covering tests are built in build/mutate (as by
 scripts/mutate.py: unoptimised, shared libraries, so an entry relinks one
 library) and run; the entry is killed when one of them fails or hangs.
 
-    scripts/faults.py [--only WORD]
+    scripts/faults.py [--only WORD] [--catalogue PATH]
 
 A test is named as its program ("test_soundeffect"), optionally with the test
 functions to run after a colon ("test_soundeffect:playsTheTrueLengthOrTheBell"),
-or as a group of journeys ("e2e:about,grip", on a private X server).
+or as a group of journeys ("e2e:about,grip", on a private X server). An entry
+that names no tests is covered by the test programs of its folder, as
+scripts/mutate.py runs them.
 
 Exits non-zero when an entry survives, does not compile, or its text is no
 longer in its file (once, exactly): such an entry is to be derived anew from
@@ -59,8 +61,13 @@ def run(command, env, timeout):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--only", help="only the entries whose fault or file contains this word")
+    parser.add_argument("--catalogue", default=CATALOGUE, help="another catalogue of the same form")
     args = parser.parse_args()
-    entries = json.load(open(CATALOGUE, encoding="utf-8"))
+    entries = json.load(open(args.catalogue, encoding="utf-8"))
+    for entry in entries:
+        if "tests" not in entry:
+            top = entry["file"].split("/")[0]
+            entry["tests"] = next(tests for dirs, tests in mutate.FOLDERS.values() if top in dirs)
     if args.only:
         entries = [e for e in entries if args.only in e["fault"] or args.only in e["file"]]
 

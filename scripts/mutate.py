@@ -47,6 +47,11 @@ FOLDERS = {
                     "test_window_system", "test_accessibility", "test_form1_layout",
                     "test_appearance", "test_random_ui", "test_openfile"]),
     "romchooser": (["romchooser"], ["test_romchooser", "test_folderreading", "test_random_ui"]),
+    "app": (["app"], ["test_window_system", "test_openfile", "test_form1_behaviour", "test_romchooser"]),
+    "appearance": (["appearance"], ["test_appearance", "test_accessibility", "test_form1_layout",
+                                    "test_window_system", "test_random_ui"]),
+    "infowindows": (["infowindows"], ["test_splash", "test_readme", "test_infowindows_help_grip",
+                                      "test_accessibility", "test_appearance", "test_random_ui"]),
 }
 # A test that runs this many times longer than unmutated, plus the margin,
 # counts as hung (a mutant that loops).

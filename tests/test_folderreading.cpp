@@ -61,6 +61,7 @@ private slots:
         QVERIFY(QFile::link(d.filePath(QStringLiteral("Saves")), d.filePath(QStringLiteral("Linked saves"))));
         QVERIFY(QFile::link(d.filePath(QStringLiteral("Game.smc")), d.filePath(QStringLiteral("Linked.smc"))));
         QVERIFY(QFile::link(d.filePath(QStringLiteral("gone")), d.filePath(QStringLiteral("Broken.smc"))));
+        QVERIFY(QFile::link(d.filePath(QStringLiteral("gone")), d.filePath(QStringLiteral("Saves/Broken.srm"))));
 
         std::optional<FolderEntryStandIn> untyped;
         if (!typesKnown)
@@ -70,6 +71,9 @@ private slots:
         QCOMPARE(sorted(contents.files),
                  QStringList({"Game.smc", "Linked.smc", "README", "Two  blanks.sfc", "no extension"}));
         QCOMPARE(sorted(contents.folders), QStringList({"Linked saves", "Saves"}));
+        // A broken link is left out, not taken for a failed read, even as the folder's last entry.
+        const FolderContents saves = readFolder(d.filePath(QStringLiteral("Saves")));
+        QVERIFY(contents.problem.isEmpty() && saves.problem.isEmpty() && saves.files.isEmpty());
     }
 
     void stopsAtItsLimit_data()

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <canberra.h>
+
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -103,13 +105,13 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
 }
 
 // What the sound effect asks of libcanberra, and a sound server that answers
-// as a test tells it: at once, never (the connection hangs), or not after the
-// sound has started (its end never comes, and a cancel hangs). Hanging calls
-// return once released. It may be called from a thread the caller gave up on,
+// as a test tells it: at once, never (the connection hangs), not after the
+// sound has started (its end never comes, and a cancel hangs), or late, with a
+// refusal of the sound. Hanging calls return once released. It may be called from a thread the caller gave up on,
 // so it is never destroyed.
 class Server {
 public:
-    enum Mode { AnswersAtOnce, NeverAnswers, StopsMidPlay, Passthrough };
+    enum Mode { AnswersAtOnce, NeverAnswers, StopsMidPlay, RefusesLate, Passthrough };
 
     static Server &instance()
     {
@@ -179,9 +181,11 @@ public:
                                     CanberraCalls::FinishCallback finished, void *userdata) {
             Server &server = instance();
             const Mode mode = server.mode();
+            if (mode == RefusesLate)
+                server.waitForRelease();
             const int result = mode == Passthrough
                                    ? libcanberra().context_play_full(context, id, properties, finished, userdata)
-                                   : 0;
+                                   : mode == RefusesLate ? CA_ERROR_IO : 0;
             server.record(result);
             if (mode == AnswersAtOnce)
                 finished(context, id, 0, userdata);
@@ -400,6 +404,9 @@ private slots:
                                                << QStringList{expectedRequest(missing, -1)};
         QTest::newRow("stops mid-play, wrong byte rate") << int(Server::StopsMidPlay) << badRate << 2000
                                                          << QStringList{expectedRequest(badRate, 2000)};
+        // No bell for a sound refused after the caller has gone on.
+        QTest::newRow("refuses the sound late") << int(Server::RefusesLate) << tone << 300
+                                                << QStringList{expectedRequest(tone, 300)};
     }
     void serverThatStopsAnsweringHoldsTheCallerNoLonger()
     {
