@@ -1,13 +1,17 @@
-// The program's command line, `tavik [FILE]`: read twice, once before any
-// display is opened, so that --help and --version answer without one, and
-// once after Qt has taken its own options (-platform, -style, ...) out; and
-// the Qt platform it asks for, where the user chose none.
+// The program's command line, `tavik [FILE]`: read before any display is
+// opened, with the options Qt's application object will take (-platform,
+// -style, -reverse, ...) set aside as it will take them, so that every answer
+// the command line can give (--help, --version, an unknown option, too many
+// files) needs no display; and the Qt platform it asks for, where the user
+// chose none.
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -22,11 +26,25 @@ struct CommandLine {
     QString text;
 };
 
-// `arguments` are the program's name and its arguments, each as
-// fileNameFromBytes() gives it. Before Qt has taken its options out
-// (`qtOptionsRemoved` false) only --help and --version are answered, and
-// anything else runs.
-CommandLine readCommandLine(const QStringList &arguments, bool qtOptionsRemoved);
+// The program's name and its arguments, each as fileNameFromBytes() gives it.
+QStringList argumentsOf(int argc, char *const argv[]);
+
+// Reads `arguments` (the program's name first) as the program's own, once
+// Qt's options are out of them.
+CommandLine readCommandLine(const QStringList &arguments);
+
+// `arguments` without the options Qt's application object takes out of them,
+// taken out as it takes them: in its passes and their order, each option with
+// its value. `platform` is the platform the environment asks for
+// (QT_QPA_PLATFORM); the X server's own options (-display, -geometry, ...)
+// are Qt's only on its xcb platform, the default. `style`, when given, is set
+// to the style Qt is asked for (-style), the last one where there are more.
+QStringList withoutQtOptions(const QStringList &arguments, QByteArrayView platform, QString *style = nullptr);
+
+// Writes an answer to `output` or a failure to `errors`, and returns the exit
+// status: 0 for an answer, 1 for a failure or for an answer that could not be
+// written (a full disk, a closed stream), which is then told on `errors`.
+int writeAnswer(const CommandLine &line, std::FILE *output, std::FILE *errors);
 
 // The window layout is absolute and every first position is part of it, which
 // a native Wayland client cannot ask for. On a Wayland session (WAYLAND_DISPLAY

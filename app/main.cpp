@@ -6,7 +6,6 @@
 #include "app/programwindows.h"
 #include "infowindows/frmsplash.h"
 #include "platform/desktopplatform.h"
-#include "system/filenames.h"
 #include "system/spawn.h"
 
 #include <QApplication>
@@ -14,55 +13,39 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-QStringList argumentsOf(int argc, char *const argv[])
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments += tavik::fileNameFromBytes(argv[i]);
-    return arguments;
-}
-
-// Answers on standard output, or fails on standard error, and says which.
-int answer(const tavik::CommandLine &line)
-{
-    const bool answered = line.action == tavik::CommandLine::Action::Answer;
-    std::fputs(line.text.toLocal8Bit().constData(), answered ? stdout : stderr);
-    return answered ? EXIT_SUCCESS : EXIT_FAILURE;
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     // A stable name for the desktop (the X window class the menu entry
     // matches); message boxes carry the title "Tavik 2.5" themselves. No
     // display name is set: Qt would append it to every window title.
     QCoreApplication::setApplicationName(QStringLiteral("tavik"));
-    // Before any display is opened, which --help and --version do not need.
-    if (const tavik::CommandLine early = tavik::readCommandLine(argumentsOf(argc, argv), false);
-        early.action != tavik::CommandLine::Action::Run)
-        return answer(early);
-    // Started with a standard descriptor closed (`tavik >&-`), the launcher
-    // would give that slot to the first file it opens, and its log lines or
-    // an emulator's output would land in it.
-    tavik::fillStandardDescriptors();
-
     // On a Wayland session the windows go through Xwayland, where they can be
     // placed as laid out; a platform the user chose wins.
     std::vector<char *> arguments =
         tavik::withPreferredPlatform(argc, argv, [](const char *name) { return qgetenv(name); });
     int argumentCount = static_cast<int>(arguments.size()) - 1;
+    // The whole command line is read before any display is opened, with Qt's
+    // own options set aside: no answer it gives needs one.
+    QString style;
+    if (const tavik::CommandLine early = tavik::readCommandLine(tavik::withoutQtOptions(
+            tavik::argumentsOf(argumentCount, arguments.data()), qgetenv("QT_QPA_PLATFORM"), &style));
+        early.action != tavik::CommandLine::Action::Run)
+        return tavik::writeAnswer(early, stdout, stderr);
+    // Started with a standard descriptor closed (`tavik 2>&-`), the launcher
+    // would give that slot to the first file it opens (the display's
+    // connection), and its log lines would land in it.
+    tavik::fillStandardDescriptors();
+
     QApplication app(argumentCount, arguments.data());
-    const tavik::CommandLine line = tavik::readCommandLine(argumentsOf(argumentCount, arguments.data()), true);
+    // Read again from what Qt has left, which has the last word on its options.
+    const tavik::CommandLine line = tavik::readCommandLine(tavik::argumentsOf(argumentCount, arguments.data()));
     if (line.action != tavik::CommandLine::Action::Run)
-        return answer(line);
+        return tavik::writeAnswer(line, stdout, stderr);
     QGuiApplication::setDesktopFileName(QStringLiteral("net.tavik.Tavik"));
     // The main window's unload ends the program, whatever else is still open.
     QApplication::setQuitOnLastWindowClosed(false);
     // The icon follows once the splash is on the screen.
-    tavik::setUpStyleAndFaces();
+    tavik::setUpStyleAndFaces(style);
     // Roles screen readers understand for the panels, the logo, the windows
     // and the text fields, before any window is asked about.
     tavik::installAccessibleInterfaces();

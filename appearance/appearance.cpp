@@ -62,7 +62,7 @@ void setUpAppearance()
     setUpWindowIcon();
 }
 
-void setUpStyleAndFaces()
+void setUpStyleAndFaces(const QString &chosenStyle)
 {
     registerResources();
     // Only the regular face: the bold face of this Tahoma draws strokes no
@@ -74,7 +74,9 @@ void setUpStyleAndFaces()
         qCWarning(lookLog, "%s is not installed (the package fonts-wine has it); %s stands in",
                   qPrintable(dialogFace), qPrintable(dialogFallbackFace));
     }
-    QApplication::setStyle(new ClassicStyle);
+    // Qt has made the style asked for its own, unless it has none of that name.
+    if (chosenStyle.isEmpty() || QApplication::style()->name().compare(chosenStyle, Qt::CaseInsensitive) != 0)
+        QApplication::setStyle(new ClassicStyle);
     QApplication::setFont(dialogFont());
 }
 

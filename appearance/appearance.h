@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFont>
+#include <QString>
 
 class QWidget;
 
@@ -16,8 +17,10 @@ void setUpAppearance();
 // on the screen as soon as it can: the style and the faces, which the splash
 // draws with; then the icon (its files are read and decoded at once), which
 // the frameless splash does not show. Each part does its work afresh at every
-// call; the caller decides when.
-void setUpStyleAndFaces();
+// call; the caller decides when. `chosenStyle` is the style the user asked
+// Qt for on the command line (-style): when Qt has it, it is kept in place of
+// the classic one.
+void setUpStyleAndFaces(const QString &chosenStyle = {});
 void setUpWindowIcon();
 
 // The dialog face at 8.25 pt: Tahoma, which scales and is emboldened for bold,

@@ -1,5 +1,6 @@
 #include "platform/messageboxes.h"
 
+#include "platform/boxfitting.h"
 #include "platform/platform.h"
 #include "platform/windowowner.h"
 
@@ -38,11 +39,13 @@ MessageBoxes::MessageBoxes() { reserveDescriptors(m_reserve); }
 
 MessageBoxes::~MessageBoxes() { releaseDescriptors(m_reserve); }
 
-// Shows `box` modally over `owner`, with the reserved descriptors free.
+// Shows `box` modally over `owner`, with the reserved descriptors free; its
+// text as plain text, fitted to the screen.
 int MessageBoxes::execOver(QMessageBox &box, QWidget *owner)
 {
     box.setWindowModality(Qt::ApplicationModal);
     makeTransientFor(&box, owner);
+    fitToScreen(box, owner);
     releaseDescriptors(m_reserve);
     const int answer = box.exec();
     reserveDescriptors(m_reserve);

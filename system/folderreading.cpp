@@ -23,6 +23,9 @@ namespace tavik {
 Q_LOGGING_CATEGORY(folderLog, "tavik.folders", QtWarningMsg)
 
 dirent *(*readFolderEntry)(DIR *) = ::readdir;
+bool (*readStopFlag)(const std::atomic<bool> &) = [](const std::atomic<bool> &stop) {
+    return stop.load(std::memory_order_relaxed);
+};
 
 struct FolderReader::Entry {
     QString name;
@@ -96,7 +99,7 @@ bool FolderReader::read(FolderContents &contents, qsizetype limit, const std::at
 {
     Entry entry;
     for (qsizetype taken = 0;; ++taken) {
-        if (stop && stop->load(std::memory_order_relaxed))
+        if (stop && readStopFlag(*stop))
             return false;
         if (!next(entry)) {
             contents.complete = true;
@@ -136,7 +139,7 @@ void sortNaturally(QStringList &names) { sortNaturally(names, naturalOrder()); }
 
 bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop)
 {
-    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
+    const auto stopped = [stop] { return stop && readStopFlag(*stop); };
     // Sort keys once per name: far faster than comparing the names themselves.
     std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
     keys.reserve(static_cast<std::size_t>(names.size()));

@@ -32,6 +32,13 @@ struct FolderContents {
 // gives no way to make readdir fail midway on an ordinary file system).
 extern dirent *(*readFolderEntry)(DIR *);
 
+// Whether the work given `stop` is to stop now: reads the flag. A read asks
+// before each entry, a sort before each key and each comparison. A test may
+// replace it, before any work begins, to count the questions or to answer
+// "stop" at a point of its choosing (another thread setting the flag would
+// hit wherever that thread's timing puts it).
+extern bool (*readStopFlag)(const std::atomic<bool> &stop);
+
 // A read of one folder that can be taken in steps, each step on any thread
 // (one at a time), and stopped between any two entries.
 class FolderReader {

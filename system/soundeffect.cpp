@@ -168,6 +168,8 @@ void playInBackground(const std::shared_ptr<Playback> &playback)
 
 } // namespace
 
+std::chrono::milliseconds longestWait(milliseconds length) { return length + soundGrace - schedulingSlack; }
+
 const CanberraCalls &libcanberra()
 {
     static constexpr CanberraCalls calls{
@@ -219,7 +221,7 @@ void SoundEffect::playSynchronously(const QString &wavFile)
     const std::string file =
         length ? QFile::encodeName(QFileInfo(wavFile).absoluteFilePath()).toStdString() : std::string();
     auto playback =
-        std::make_shared<Playback>(m_shared, file, length.has_value(), start + length.value_or(0ms) + soundGrace - schedulingSlack);
+        std::make_shared<Playback>(m_shared, file, length.has_value(), start + longestWait(length.value_or(0ms)));
     try {
         std::thread thread(playInBackground, playback);
         // Named, so that a look at the program's threads tells a sound still

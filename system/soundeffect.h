@@ -40,6 +40,11 @@ inline constexpr std::chrono::milliseconds longestSound = std::chrono::minutes(1
 // cannot be played.
 inline constexpr std::chrono::milliseconds soundGrace = std::chrono::seconds(2);
 
+// How long SoundEffect::playSynchronously() waits at most for a sound of
+// `length` (zero for the bell): that length and soundGrace, less a slack for a
+// busy machine, which may wake the waiting caller late.
+std::chrono::milliseconds longestWait(std::chrono::milliseconds length);
+
 // The playing time of a sound file, as libsndfile reads it (frames over
 // sample rate), or nothing when the file is unplayable: missing, no regular
 // file, no WAV file libsndfile can read, a sample rate below 1 kHz or above

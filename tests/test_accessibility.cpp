@@ -78,6 +78,22 @@ private slots:
         installAccessibleInterfaces();
     }
 
+    // The program's handler of accessibility events (which reports a focused
+    // editable combo box on its typing field) is in place again after passing
+    // an event on, for the next one. Offscreen, Qt hands a handler no event,
+    // so the handler is called here as Qt calls it.
+    void updateHandlerStaysInPlace()
+    {
+        const QAccessible::UpdateHandler program = QAccessible::installUpdateHandler(nullptr);
+        QAccessible::installUpdateHandler(program);
+        QVERIFY(program);
+        QComboBox combo;
+        combo.setEditable(true);
+        QAccessibleEvent focus(&combo, QAccessible::Focus);
+        program(&focus);
+        QVERIFY(QAccessible::installUpdateHandler(program) == program);
+    }
+
     // Each window, panel, group frame and the logo, with the role and name a
     // screen reader presents. An option panel read as a "frame" is taken for
     // an inactive window, and nothing inside it is spoken.
@@ -210,7 +226,9 @@ private slots:
         int end = -1;
         reader->selection(0, &start, &end);
         QCOMPARE(reader->text(start, end), text);
-        QCOMPARE(reader->textAtOffset(reader->cursorPosition(), QAccessible::WordBoundary, &start, &end), QString());
+        // At the caret, at the end, and at -1, which stands for the end.
+        for (const int at : {reader->cursorPosition(), -1})
+            QCOMPARE(reader->textAtOffset(at, QAccessible::WordBoundary, &start, &end), QString());
         QCOMPARE(iface->text(QAccessible::Value), text);
         // Still an editing field, typed into only when it is not read-only.
         QCOMPARE(iface->role(), QAccessible::EditableText);
@@ -269,11 +287,11 @@ private slots:
         QTest::newRow("SoundRatio") << "SoundRatio" << "Sound Ratio (2 is default)";
         QTest::newRow("Frameskip") << "Frameskip" << "Frameskip";
         QTest::newRow("List1") << "List1" << "List of SFX games that use I2";
-        QTest::newRow("GCode3") << "GCode3" << "Cheat code 3";
-        QTest::newRow("Code3ON") << "Code3ON" << "Use cheat code 3";
-        QTest::newRow("GCode10") << "GCode10" << "Cheat code 10";
-        QTest::newRow("Code10ON") << "Code10ON" << "Use cheat code 10";
-        QTest::newRow("Code1On") << "Code1On" << "Use cheat code 1";
+        for (int i = 1; i <= 10; ++i) {
+            QTest::addRow("GCode%d", i) << QStringLiteral("GCode%1").arg(i) << QStringLiteral("Cheat code %1").arg(i);
+            QTest::addRow("Code%dON", i) << (i == 1 ? QStringLiteral("Code1On") : QStringLiteral("Code%1ON").arg(i))
+                                         << QStringLiteral("Use cheat code %1").arg(i);
+        }
     }
     void names()
     {

@@ -351,6 +351,32 @@ private slots:
         QVERIFY(checked > 0);
     }
 
+    // A window sits in the middle of the screen's free area; along a side
+    // where it is larger than the screen, its left or top edge (the title
+    // bar, by which it is moved and closed) stays on the screen.
+    void windowsAreCentred_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("smaller than the screen") << QSize(301, 201);
+        QTest::newRow("taller than the screen") << QSize(300, 4000);
+        QTest::newRow("wider than the screen") << QSize(4000, 200);
+    }
+    void windowsAreCentred()
+    {
+        QFETCH(QSize, size);
+        QWidget window(nullptr, Qt::FramelessWindowHint); // no frame to allow for
+        window.resize(size);
+        centreOnScreen(&window);
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto placed = [](int at, int length, int freeAt, int freeLength) {
+            // Centred: its middle within a pixel of the free area's.
+            return length > freeLength ? at == freeAt : std::abs(2 * (at - freeAt) + length - freeLength) <= 2;
+        };
+        QVERIFY2(placed(window.x(), size.width(), free.x(), free.width())
+                     && placed(window.y(), size.height(), free.y(), free.height()),
+                 qPrintable(QStringLiteral("at %1, %2").arg(window.x()).arg(window.y())));
+    }
+
     void everyWindowCarriesBothIconSizes()
     {
         const QList<QWidget *> all{form,

@@ -39,6 +39,21 @@ void pressKeys(QWidget *widget, Qt::Key key, int times)
         QTest::keyClick(widget, key);
 }
 
+// The windows still shown when the program's loop is asked to end, before Qt
+// closes what is left: the program's end hides every window itself.
+struct ShownAtQuit : QObject {
+    QStringList windows;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != qApp || event->type() != QEvent::Quit)
+            return false;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window->isVisible())
+                windows << window->objectName();
+        return false;
+    }
+};
+
 } // namespace
 
 class Form1BehaviourTest : public QObject {
@@ -182,13 +197,25 @@ private slots:
         click(control<QCheckBox>(form, u"NoJoy"_s));
         click(control<QPushButton>(form, u"HelpOn"_s));
         platform->yesNoAnswers.enqueue(answer);
-        click(control<QPushButton>(form, u"quit"_s));
+        // Clicked in the program's own loop, which Yes ends; otherwise the
+        // test ends it with 2 once the click has been handled.
+        QGuiApplication::setQuitOnLastWindowClosed(false); // as the program runs
+        ShownAtQuit shownAtQuit;
+        qApp->installEventFilter(&shownAtQuit);
+        QObject during;
+        QTimer::singleShot(0, &during, [&] {
+            click(control<QPushButton>(form, u"quit"_s));
+            QTimer::singleShot(0, &during, [] { QCoreApplication::exit(2); });
+        });
+        QCOMPARE(QCoreApplication::exec(), answer ? 0 : 2);
+        QCOMPARE(shownAtQuit.windows, QStringList());
         QCOMPARE(platform->events, QStringList{"ask: Do you want to quit?"});
-        // Yes: every window goes (the journeys see the program end).
-        QCOMPARE(form->isVisible(), !answer);
-        QCOMPARE(testing::loadedWindow<Help>()->isVisible(), !answer);
+        // Yes: every window goes.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(!testing::loadedWindow<Form1>(), answer);
+        QCOMPARE(!testing::loadedWindow<Help>(), answer);
         if (!answer) {
-            QVERIFY(form->isVisible());
+            QVERIFY(form->isVisible() && testing::loadedWindow<Help>()->isVisible());
             QVERIFY(control<QCheckBox>(form, u"NoJoy"_s)->isChecked());
             QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
         }

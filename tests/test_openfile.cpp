@@ -82,9 +82,10 @@ private slots:
             data.setText(QString::fromUtf8(uris));
             const QPoint at = target->rect().center();
             // The pointer shows the answer to the drag's entry; a drop is
-            // never a move, after which the source could delete the file.
-            QDragEnterEvent enter(at, Qt::DropActions(actions), &data, Qt::LeftButton, Qt::NoModifier);
-            QDropEvent drop(at, Qt::DropActions(actions), &data, Qt::LeftButton, Qt::NoModifier);
+            // never a move, after which the source could delete the file,
+            // not even when Shift held down proposes one.
+            QDragEnterEvent enter(at, Qt::DropActions(actions), &data, Qt::LeftButton, Qt::ShiftModifier);
+            QDropEvent drop(at, Qt::DropActions(actions), &data, Qt::LeftButton, Qt::ShiftModifier);
             for (QDropEvent *event : {static_cast<QDropEvent *>(&enter), &drop}) {
                 QApplication::sendEvent(target, event);
                 QCOMPARE(event->isAccepted(), !romField.isEmpty());

@@ -1,23 +1,34 @@
 // How the program stands with the window system: which window owns each modal
 // window and message box, how a blocked main window hands the user back to
-// the window that blocks it, which of Qt's platforms the program asks for,
-// and what counts as a click on a picture.
+// the window that blocks it, what a message box shows and whether it fits the
+// screen, how the command line is read beside Qt's own options, which of
+// Qt's platforms the program asks for, and what counts as a click on a
+// picture.
 #include "app/commandline.h"
 #include "app/programwindows.h"
+#include "appearance/appearance.h"
 #include "appearance/picturebox.h"
 #include "mainwindow/form1.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "support/controls.h"
+#include "support/fakeemulator.h"
+#include "system/givenfile.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
+#include <QProxyStyle>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
+#include <cstdio>
+#include <cstring>
 #include <map>
 
 using namespace tavik;
@@ -32,9 +43,9 @@ public:
 
     void showNotice(const QString &message) override { boxes.showNotice(message); }
     bool askYesNo(const QString &question) override { return boxes.askYesNo(question); }
-    Outcome startEmulator(const EmulatorCommand &, const QString &) override
+    Outcome startEmulator(const EmulatorCommand &, const QString &runFolder) override
     {
-        return Outcome::failed(QStringLiteral("No emulator here"));
+        return Outcome::failed(QStringLiteral("No emulator in %1").arg(runFolder));
     }
     void showEarlyEnd(const QString &report) override { boxes.showEarlyEnd(report); }
     void playSound(const QString &) override {}
@@ -76,9 +87,9 @@ void open(Form1 *form, const QString &which)
         QFAIL("no such window");
 }
 
-// Opens the named window and, once it blocks the main window, runs `during`
-// with it and closes it.
-void whileBlocking(Form1 *form, const QString &which, const std::function<void(QWidget *)> &during)
+// Opens a window with `opening` (or the named one) and, once it blocks the
+// main window, runs `during` with it and closes it.
+void whileBlocking(Form1 *form, const std::function<void()> &opening, const std::function<void(QWidget *)> &during)
 {
     bool ran = false;
     QTimer poll;
@@ -92,10 +103,14 @@ void whileBlocking(Form1 *form, const QString &which, const std::function<void(Q
         modal->close();
     });
     poll.start(10);
-    open(form, which);
+    opening();
     QTRY_VERIFY(ran);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QVERIFY(form->takesInput());
+}
+void whileBlocking(Form1 *form, const QString &which, const std::function<void(QWidget *)> &during)
+{
+    whileBlocking(form, [&] { open(form, which); }, during);
 }
 
 // Where each window was when it was first shown.
@@ -108,6 +123,56 @@ struct PlacesWhenShown : QObject {
         return false;
     }
 };
+
+// Whether `widget` lies on its screen, frame and all.
+bool onScreen(const QWidget *widget)
+{
+    const QRect available = widget->screen()->availableGeometry();
+    const QRect frame = widget->isWindow() ? widget->frameGeometry()
+                                           : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+    return available.contains(frame);
+}
+
+// A copy of this test program run as the program (`programCopyOption`, then
+// the arguments in hex): what Qt takes out of them and what is read from what
+// it leaves, as the program's start does. It prints what Qt left, what
+// withoutQtOptions() left, the file's bytes (in hex), "found" when it is a
+// ROM, and the style and direction the application took, one to a line.
+constexpr const char *programCopyOption = "--as-the-program";
+
+int runAsTheProgram(int argc, char *argv[])
+{
+    std::vector<QByteArray> words;
+    for (int i = 0; i < argc; ++i)
+        words.push_back(QByteArray::fromHex(argv[i]));
+    std::vector<char *> arguments;
+    for (QByteArray &word : words)
+        arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+    int count = argc;
+    QString style;
+    const QStringList early = withoutQtOptions(argumentsOf(count, arguments.data()), qgetenv("QT_QPA_PLATFORM"), &style);
+    QApplication app(count, arguments.data());
+    setUpStyleAndFaces(style);
+    const QStringList left = argumentsOf(count, arguments.data());
+    const QString file = readCommandLine(left).file;
+    const auto hex = [](const QStringList &list) {
+        QByteArrayList out;
+        for (const QString &argument : list)
+            out.append(fileNameToBytes(argument).toHex());
+        return out.join(' ');
+    };
+    const QStyle *taken = QApplication::style();
+    QByteArray look = qobject_cast<const QProxyStyle *>(taken) ? QByteArray("classic")
+                      : taken->name().isEmpty()                ? QByteArray(taken->metaObject()->className())
+                                                               : taken->name().toLower().toLatin1();
+    if (QApplication::layoutDirection() == Qt::RightToLeft)
+        look += ", right to left";
+    const bool found = !file.isEmpty() && lookAtGivenFile(file).kind == GivenFile::Kind::Rom;
+    std::printf("%s\n%s\n%s\n%s\n%s\n", hex(left).constData(), hex(early).constData(),
+                fileNameToBytes(file).toHex().constData(), found ? "found" : "", look.constData());
+    return 0;
+}
 
 void blockingWindows()
 {
@@ -282,6 +347,181 @@ private slots:
         QCOMPARE(text, QStringLiteral("report 1"));
     }
 
+    // Every message box that names something shows its text as given, never
+    // as markup, and fits the screen it is on with its buttons, also with its
+    // details opened: a name too long for it is cut in its middle, its start
+    // and its end kept, and the whole text is in the details.
+    void messageBoxText_data()
+    {
+        QTest::addColumn<QString>("road"); // how the box comes up
+        QTest::addColumn<QString>("name");
+        QString path = QStringLiteral("/tmp");
+        while (path.size() < 100'000)
+            path += QStringLiteral("/folder%1").arg(path.size() / 11, 4, 10, QLatin1Char('0'));
+        QStringList lines;
+        for (int i = 0; i < 300; ++i)
+            lines.append(QStringLiteral("line %1.smc").arg(i));
+        QTest::newRow("given file, markup") << "given file" << "<b>missing <u>U.smc";
+        QTest::newRow("start failure, markup") << "start failure" << "/roms/<i>A&amp;B</i>";
+        QTest::newRow("early end, markup") << "early end" << "<img src=\"x.png\">";
+        QTest::newRow("given file, 100 KB path") << "given file" << path + QStringLiteral("/game.smc");
+        QTest::newRow("given file, 255 letters") << "given file" << QString(255, u'W') + QStringLiteral(".smc");
+        QTest::newRow("given file, 300 lines") << "given file" << lines.join(u'\n');
+        QTest::newRow("early end, 100 KB path") << "early end" << path;
+    }
+    void messageBoxText()
+    {
+        QFETCH(QString, road);
+        QFETCH(QString, name);
+        Program program;
+        QVERIFY(QTest::qWaitForWindowExposed(program.form));
+        const QString text = road == u"given file"      ? lookAtGivenFile(name).message
+                             : road == u"start failure" ? QStringLiteral("No emulator in ") + name
+                                                        : name;
+        const auto opening = [&] {
+            if (road == u"given file") {
+                program.form->openGivenFile(name);
+            } else if (road == u"start failure") {
+                program.form->setRomPath(QStringLiteral("game.smc"), name);
+                QTest::mouseClick(testing::control<QPushButton>(program.form, QStringLiteral("Start")), Qt::LeftButton);
+            } else {
+                program.platform.boxes.showNoticeOverWhatIsUp(text);
+            }
+        };
+        whileBlocking(program.form, opening, [&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            QCOMPARE(box->textFormat(), Qt::PlainText);
+            const bool whole = name.size() < 100;
+            QVERIFY2(box->text().contains(name.left(8)) && box->text().contains(name.right(8)), qPrintable(box->text()));
+            QCOMPARE(box->text() == text, whole);
+            QVERIFY(whole || box->text().contains(u'\u2026'));
+            QCOMPARE(box->detailedText(), whole ? QString() : text);
+            QTRY_VERIFY(onScreen(box));
+            const QList<QAbstractButton *> buttons = box->buttons();
+            for (QAbstractButton *button : buttons) {
+                QVERIFY(onScreen(button));
+                if (box->buttonRole(button) != QMessageBox::ActionRole)
+                    continue;
+                button->click(); // the details open
+                for (const QAbstractButton *other : buttons)
+                    QTRY_VERIFY(onScreen(other));
+                // The whole box, where the screen leaves room for the text
+                // beside the details (480 pixels high, say).
+                QVERIFY(box->screen()->availableGeometry().height() < 400 || onScreen(box));
+            }
+            // Return answers the box, whatever it holds.
+            QTest::keyClick(box, Qt::Key_Return);
+            QTRY_VERIFY(!box->isVisible());
+            QVERIFY(box->clickedButton() && box->buttonRole(box->clickedButton()) != QMessageBox::ActionRole);
+        });
+    }
+
+    // The command line is read before the application object is built, with
+    // Qt's own options set aside as Qt then takes them out (in its passes and
+    // their order, each with its value); a name that is not UTF-8 reaches the
+    // program byte for byte and is found, in every locale; Qt takes the style
+    // and the direction asked for. Each row runs a copy of this program as
+    // the program (see runAsTheProgram()), under LANG=`locale` and with no
+    // platform chosen in the environment (the X options are Qt's by default).
+    void qtTakesWhatWasSetAside_data()
+    {
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QByteArrayList>("left"); // what Qt leaves
+        QTest::addColumn<QByteArray>("file");     // as read from it
+        QTest::addColumn<QByteArray>("look");
+        const QByteArray latin1 = "@/Pok\xe9mon.smc", game = "GAME.SMC"; // "@": a temporary folder
+        const auto row = [](const char *name, QByteArrayList arguments, const char *locale,
+                            const QByteArrayList &left, const QByteArray &file, const char *look) {
+            QTest::newRow(name) << arguments + QByteArrayList{"-platform", "offscreen"} << QByteArray(locale) << left
+                                << file << QByteArray(look);
+        };
+        row("C: Latin-1 name", {latin1}, "C", {latin1}, latin1, "classic");
+        row("C.UTF-8: Latin-1 name", {latin1}, "C.UTF-8", {latin1}, latin1, "classic");
+        row("style, reversed", {"-style", "fusion", "-reverse", latin1}, "C", {latin1}, latin1, "fusion, right to left");
+        row("style sheet", {"-stylesheet", "x.qss", game}, "C.UTF-8", {game}, game, "QStyleSheetStyle");
+        row("a style Qt does not have", {"--style=none", game}, "C", {game}, game, "classic");
+        row("the style's value missing", {game, "-style"}, "C", {game, "-style"}, "", "classic");
+        row("a session named like an option", {"-session", "-style", game, "-qmljsdebugger"}, "C",
+            {game, "-qmljsdebugger"}, "", "classic");
+        row("X's title before another platform", {"-title", "T", "-platform", "offscreen", "-display", ":9"}, "C",
+            {"-display", ":9"}, "", "classic");
+    }
+    void qtTakesWhatWasSetAside()
+    {
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArray, locale);
+        QFETCH(QByteArrayList, left);
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, look);
+        testing::TemporaryFolder folder;
+        const QByteArray root = QFile::encodeName(QFileInfo(folder.path()).canonicalFilePath());
+        QStringList words{QString::fromLatin1(programCopyOption), QStringLiteral("746176696b")}; // "tavik"
+        for (QByteArray &argument : arguments) {
+            argument.replace('@', root);
+            words.append(QString::fromLatin1(argument.toHex()));
+            if (argument.startsWith(root))
+                testing::makeByBytes(fileNameFromBytes(argument), false);
+        }
+        QProcess copy;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.remove(QStringLiteral("LC_CTYPE"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert(QStringLiteral("LANG"), QString::fromLatin1(locale));
+        copy.setProcessEnvironment(environment);
+        copy.start(QCoreApplication::applicationFilePath(), words);
+        QVERIFY(copy.waitForFinished(60'000) && copy.exitCode() == 0);
+        QByteArrayList expected{"746176696b"};
+        for (const QByteArray &argument : std::as_const(left))
+            expected.append(QByteArray(argument).replace('@', root).toHex());
+        // What Qt left, what was set aside before it, the file, whether it
+        // was found, the look.
+        QCOMPARE(copy.readAllStandardOutput(),
+                 QByteArrayList({expected.join(' '), expected.join(' '), file.replace('@', root).toHex(),
+                                 file.startsWith(root) ? "found" : "", look, ""})
+                     .join('\n'));
+    }
+
+    // Without a display the program answers its command line all the same,
+    // on the stream it belongs on, with status 0 or 1; an answer that cannot
+    // be written (here to a full disk) ends with 1 and says so.
+    void programAnswersWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("full"); // standard output to /dev/full
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("said"); // the start of the one stream written
+        QTest::newRow("help") << QStringList{"-platformtheme", "x", "-h"} << false << 0
+                              << QByteArray("Usage: tavik [options] [FILE]\n");
+        QTest::newRow("unknown option") << QStringList{"-style", "fusion", "--bogus"} << false << 1
+                                        << QByteArray("tavik: Unknown option 'bogus'.\nTry 'tavik --help'");
+        QTest::newRow("version to a full disk")
+            << QStringList{"--version"} << true << 1
+            << QByteArray("tavik: the answer could not be written: No space left on device\n");
+    }
+    void programAnswersWithoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, full);
+        QFETCH(int, status);
+        QFETCH(QByteArray, said);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(environment);
+        if (full)
+            program.setStandardOutputFile(QStringLiteral("/dev/full"));
+        program.start(QStringLiteral(TAVIK_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(60'000) && program.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        const QByteArray output = program.readAllStandardOutput(), errors = program.readAllStandardError();
+        QVERIFY2((status == 0 ? output : errors).startsWith(said) && (status == 0 ? errors : output).isEmpty(),
+                 (output + errors).constData());
+    }
+
     // The program runs through Xwayland on a Wayland session that offers X,
     // with native Wayland as the fallback, unless the user chose a platform.
     void platformChoice_data()
@@ -377,5 +617,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowSystemTest)
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], programCopyOption) == 0)
+        return runAsTheProgram(argc - 2, argv + 2);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    WindowSystemTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_window_system.moc"

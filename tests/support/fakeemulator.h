@@ -93,6 +93,30 @@ struct FolderEntryStandIn {
     FolderEntryStandIn &operator=(const FolderEntryStandIn &) = delete;
 };
 
+// While it lasts, every question a read or sort asks of its stop flag is
+// counted, and so is each "stop" answer. From the `stopFrom`-th question on the
+// answer is "stop" whatever the flag says; before it, or always when
+// `stopFrom` is 0, the flag answers.
+struct StopFlagStandIn {
+    static inline std::atomic<int> asked{0}, stops{0};
+    static inline int from = 0;
+    static inline bool (*flag)(const std::atomic<bool> &) = nullptr;
+    explicit StopFlagStandIn(int stopFrom = 0)
+    {
+        asked = stops = 0;
+        from = stopFrom;
+        flag = readStopFlag;
+        readStopFlag = [](const std::atomic<bool> &stop) {
+            const bool answer = (++asked >= from && from > 0) || flag(stop);
+            stops += answer;
+            return answer;
+        };
+    }
+    ~StopFlagStandIn() { readStopFlag = flag; }
+    StopFlagStandIn(const StopFlagStandIn &) = delete;
+    StopFlagStandIn &operator=(const StopFlagStandIn &) = delete;
+};
+
 // How many threads of this program go by `name`.
 inline int threadsNamed(const QByteArray &name)
 {
