@@ -8,9 +8,7 @@ namespace tavik {
 DesktopPlatform::DesktopPlatform()
     : m_sound(std::make_unique<SoundEffect>()),
       m_receiver(std::make_unique<QObject>()),
-      m_watch(std::make_unique<EndWatch>([this, receiver = m_receiver.get()](const QString &report) {
-          QMetaObject::invokeMethod(receiver, [this, report] { showEarlyEnd(report); }, Qt::QueuedConnection);
-      }))
+      m_watch(std::make_unique<EndWatch>(m_receiver.get(), [this](const QString &report) { showEarlyEnd(report); }))
 {
 }
 

@@ -30,10 +30,9 @@ public:
 private:
     MessageBoxes m_boxes;
     const std::unique_ptr<SoundEffect> m_sound;
-    // Reports of emulators that ended at once arrive on the watch's thread
-    // and are posted to this object's thread. The watch goes first, and its
-    // thread with it: no report is posted after that, and one still queued
-    // goes with the receiver.
+    // Reports of emulators that ended at once are posted to the receiver's
+    // thread. The watch goes first, and its thread with it: no report is
+    // posted after that, and one still queued goes with the receiver.
     const std::unique_ptr<QObject> m_receiver;
     const std::unique_ptr<EndWatch> m_watch;
 };

@@ -62,10 +62,9 @@ void MessageBoxes::showEarlyEnd(const QString &report)
 {
     if (m_earlyEndBox) {
         m_earlyEnds.append(report);
-        m_earlyEndBox->setText(QStringLiteral("%1\n\nThis happened %2 times while this message was up; this is the "
-                                              "last time. Each report is in the details.")
-                                   .arg(report)
-                                   .arg(m_earlyEnds.size()));
+        m_earlyEndBox->setInformativeText(QStringLiteral("This happened %1 times while this message was up. Each "
+                                                         "report is in the details.")
+                                              .arg(m_earlyEnds.size()));
         m_earlyEndBox->setDetailedText(m_earlyEnds.join(QStringLiteral("\n\n")));
         return;
     }

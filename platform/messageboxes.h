@@ -30,7 +30,8 @@ public:
     // The report of an emulator that ended at once: an OK-only box over the
     // window that is blocking input now (a modal window or another box), or
     // else over the owner. While that box is up, a later report is gathered
-    // into it, counted, with every report in its details, and returns at once.
+    // into it (counted below the first, every report in its details) and
+    // this returns at once.
     void showEarlyEnd(const QString &report);
     // Yes and No with the question icon, Yes the default; true for Yes.
     bool askYesNo(const QString &question);

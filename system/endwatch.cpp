@@ -120,7 +120,7 @@ struct EndWatch::Watched {
     }
 };
 
-EndWatch::EndWatch(EarlyEndReport report) : m_report(std::move(report)) {}
+EndWatch::EndWatch(QObject *context, EarlyEndReport report) : m_context(context), m_report(std::move(report)) {}
 
 EndWatch::~EndWatch()
 {
@@ -254,9 +254,11 @@ void EndWatch::run()
                 reports.append(*report);
             it = watched.erase(it);
         }
-        if (m_report) {
-            for (const QString &report : std::as_const(reports))
-                m_report(report);
+        if (m_context && m_report) {
+            for (const QString &report : std::as_const(reports)) {
+                QMetaObject::invokeMethod(
+                    m_context, [tell = m_report, report] { tell(report); }, Qt::QueuedConnection);
+            }
         }
     }
 }

@@ -1,6 +1,7 @@
 // Watching started emulators to their ends.
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <chrono>
@@ -23,7 +24,7 @@ inline constexpr std::chrono::seconds earlyEndWindow{5};
 // a process it started may hold its error output open after it.
 inline constexpr std::chrono::milliseconds lastWordsWait{1000};
 
-// Receives that report, in plain words, on the watch's own thread.
+// Receives that report, in plain words.
 using EarlyEndReport = std::function<void(const QString &message)>;
 
 // One thread for all the emulators a launcher starts: it collects each at its
@@ -34,12 +35,14 @@ using EarlyEndReport = std::function<void(const QString &message)>;
 // (an old kernel, a sandbox, none left), it asks after that emulator
 // every 20 ms in its first seconds and every second after.
 //
-// The thread belongs to the watch: its destruction wakes it and waits for it,
-// which takes no longer than one pass of its loop, and the emulators run on.
-// Nothing of the watch is touched after that.
+// Reports are posted to the thread of `context`, which runs them from its
+// event loop; the watch never waits for them. The thread belongs to the
+// watch: its destruction wakes it and waits for it, which takes no longer
+// than one pass of its loop, and the emulators run on. Nothing of the watch
+// is touched after that, and `context` must outlive it.
 class EndWatch {
 public:
-    explicit EndWatch(EarlyEndReport report = {});
+    explicit EndWatch(QObject *context = nullptr, EarlyEndReport report = {});
     ~EndWatch();
     EndWatch(const EndWatch &) = delete;
     EndWatch &operator=(const EndWatch &) = delete;
@@ -57,6 +60,7 @@ private:
     void add(std::unique_ptr<Watched> watched);
     void run();
 
+    QObject *const m_context;
     const EarlyEndReport m_report;
     std::mutex m_lock;
     std::vector<std::unique_ptr<Watched>> m_arrived; // for the thread to take up

@@ -84,11 +84,6 @@ void releaseEmulatorEnd(ErrorCapture &capture) { closeIfOpen(capture.emulatorEnd
 
 void LastWords::append(QByteArrayView bytes)
 {
-    if (bytes.size() >= kept) {
-        m_tail = bytes.last(kept).toByteArray();
-        m_cutBefore = true;
-        return;
-    }
     m_tail.append(bytes);
     if (m_tail.size() > kept) {
         m_tail.remove(0, m_tail.size() - kept);

@@ -37,8 +37,8 @@ ErrorCapture startErrorCapture();
 // end once the emulator has let go of it too), after the emulator's start.
 void releaseEmulatorEnd(ErrorCapture &capture);
 
-// The last bytes read from the copy: a bounded tail, which knows whether it
-// lost the bytes before it.
+// The last bytes read from the copy (each read is at most a pipe's worth): a
+// bounded tail, which knows whether it lost the bytes before it.
 class LastWords {
 public:
     static constexpr qsizetype kept = 16 * 1024;

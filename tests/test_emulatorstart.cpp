@@ -1,5 +1,6 @@
 // Program lookup and the real, detached start of a stand-in emulator in temporary folders.
 #include "system/emulatorstart.h"
+#include "system/spawn.h"
 #include "system/startdiagnosis.h"
 #include "system/filenames.h"
 #include "system/programlookup.h"
@@ -8,10 +9,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <grp.h>
@@ -111,6 +115,27 @@ bool runningProcess(const QString &pid)
     const QList<QByteArray> fields = file.readAll().split(' ');
     return fields.size() > 2 && fields[2] != "Z";
 }
+
+// While it lives, this test's error output goes to /dev/null.
+class QuietErrorOutput {
+public:
+    QuietErrorOutput() : m_saved(::dup(STDERR_FILENO))
+    {
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+    ~QuietErrorOutput()
+    {
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+    }
+    QuietErrorOutput(const QuietErrorOutput &) = delete;
+    QuietErrorOutput &operator=(const QuietErrorOutput &) = delete;
+
+private:
+    const int m_saved;
+};
 
 // The processor time the watches' threads have used, in clock ticks.
 qint64 watchTicks()
@@ -680,9 +705,17 @@ private slots:
                 path += QStringLiteral(":%1/%2").arg(emptyBin.path()).arg(i);
         }
 
-        const QString problem = startEmulator(command(), {}, {launcher.path(), working.path(), path}).reason;
+        const auto failedStart = [&] { return startEmulator(command(), {}, {launcher.path(), working.path(), path}).reason; };
+        const QString problem = failedStart();
         QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
         QVERIFY2(problem.count(QLatin1Char('\n')) < 12, qPrintable(problem));
+        // Nothing of a failed start is kept: once what it began has ended, a
+        // second one leaves no more descriptors than the first.
+        QTest::qWait(100);
+        const qsizetype afterFirst = openDescriptors();
+        failedStart();
+        QVERIFY2(QTest::qWaitFor([&] { return openDescriptors() <= afterFirst; }, loadMargin),
+                 qPrintable(QStringLiteral("%1 then %2").arg(afterFirst).arg(openDescriptors())));
         if (setup == QLatin1String("none")) {
             for (const QString &folder : {launcher.path(), working.path(), emptyBin.path()})
                 QVERIFY2(problem.contains(folder), qPrintable(problem));
@@ -696,73 +729,80 @@ private slots:
     {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("rom"); // under the working folder
+        QTest::addColumn<bool>("throughWine"); // the script is wine, snes9x.exe a Windows program
         QTest::addColumn<QStringList>("reported"); // parts of the report; empty when none is due
         QTest::newRow("wine cannot run it")
             << QByteArray("echo 'wine: could not load kernel32.dll' >&2\n"
                           "echo 'it looks like wine32 is missing, you should install it.' >&2\nexit 1\n")
-            << "G.smc"
+            << "G.smc" << false
             << QStringList{"ended with exit code 1 as soon as it started",
                            "It last wrote:\nwine: could not load kernel32.dll\nit looks like wine32 is missing"};
-        QTest::newRow("a signal") << QByteArray("kill -SEGV $$\n") << "G.smc"
+        QTest::newRow("a signal") << QByteArray("kill -SEGV $$\n") << "G.smc" << false
                                   << QStringList{"was ended by the signal SIGSEGV (Segmentation fault)"};
         QTest::newRow("only the last lines")
-            << QByteArray("i=0; while [ $i -lt 400 ]; do i=$((i+1)); echo \"line $i\" >&2; done; exit 2\n") << "G.smc"
+            << QByteArray("i=0; while [ $i -lt 400 ]; do i=$((i+1)); echo \"line $i\" >&2; done; exit 2\n") << "G.smc" << false
             << QStringList{"It last wrote:\nline 395\nline 396\nline 397\nline 398\nline 399\nline 400"};
         QTest::newRow("the truly last, after 300 KiB")
-            << QByteArray("head -c 307200 /dev/zero | tr '\\0' x | fold -w 100 >&2; echo >&2; echo 'the last words' >&2; "
-                          "exit 1\n")
-            << "G.smc" << QStringList{"xxx\nthe last words"};
+            << QByteArray("{ head -c 307200 /dev/zero | tr '\\0' x | fold -w 100; echo; echo 'the last words'; } > words\n"
+                          "cat words >&2; exit 1\n")
+            << "G.smc" << false << QStringList{"xxx\nthe last words"};
         QTest::newRow("a 10 KB line, shown by its end")
             << QByteArray("echo 'the line before' >&2; head -c 10000 /dev/zero | tr '\\0' y >&2; echo ' its end' >&2; "
                           "exit 1\n")
-            << "G.smc" << QStringList{"It last wrote:\nthe line before\n...yyy", "yyy its \nend"};
+            << "G.smc" << false << QStringList{"It last wrote:\nthe line before\n...yyy", "yyy its \nend"};
         QTest::newRow("control and direction characters spelt out")
             << QByteArray("printf 'bell\\a esc\\033[31m nul\\000 end\\n' >&2; "
                           "printf 'rtl \\342\\200\\256 reversed\\n' >&2; exit 1\n")
-            << "G.smc" << QStringList{"bell\\x07 esc\\x1b[31m nul\\x00 end\nrtl \\u202e reversed"};
+            << "G.smc" << false << QStringList{"bell\\x07 esc\\x1b[31m nul\\x00 end\nrtl \\u202e reversed"};
         QTest::newRow("named by the plan, not by a Windows program given as the ROM")
-            << QByteArray("exit 3\n") << "windows.exe" << QStringList{"ended with exit code 3"};
-        QTest::newRow("ends well at once") << QByteArray("echo 'all fine' >&2\nexit 0\n") << "G.smc" << QStringList{};
-        QTest::newRow("fails after the first seconds") << QByteArray("sleep 5.3\nexit 1\n") << "G.smc" << QStringList{};
+            << QByteArray("exit 3\n") << "windows.exe" << false << QStringList{"ended with exit code 3"};
+        QTest::newRow("through wine, named by its Windows program")
+            << QByteArray("echo 'wine: could not load kernel32.dll' >&2; exit 1\n") << "G.smc" << true
+            << QStringList{"It last wrote:\nwine: could not load kernel32.dll"};
+        QTest::newRow("a process it started holds its error output")
+            << QByteArray("sleep 12 & echo $! > background; echo 'gave up' >&2; exit 1\n") << "G.smc" << false
+            << QStringList{"It last wrote:\ngave up"};
+        QTest::newRow("ends well at once") << QByteArray("echo 'all fine' >&2\nexit 0\n") << "G.smc" << false << QStringList{};
+        // Once the copy is closed, the emulator's writes still go through.
+        QTest::newRow("fails after the first seconds")
+            << QByteArray("sleep 5.3; head -c 300000 /dev/zero >&2; exit 1\n") << "G.smc" << false << QStringList{};
     }
     void earlyEndIsReported()
     {
         QFETCH(QByteArray, script);
         QFETCH(QString, rom);
+        QFETCH(bool, throughWine);
         QFETCH(QStringList, reported);
-        QTemporaryDir launcher, working;
+        QTemporaryDir launcher, working, bin;
         writeFile(working.filePath(QStringLiteral("windows.exe")), "MZ\x90\x00", false);
         const QString record = working.filePath(QStringLiteral("pid"));
-        writeFile(launcher.filePath(emulatorName),
-                  "#!/bin/sh\necho $$ > '" + QFile::encodeName(record) + ".tmp'; mv '" + QFile::encodeName(record)
-                      + ".tmp' '" + QFile::encodeName(record) + "'\n" + script,
-                  true);
-        auto reports = std::make_shared<std::pair<std::mutex, QStringList>>();
+        const QByteArray standIn = "#!/bin/sh\necho $$ > '" + QFile::encodeName(record) + ".tmp'; mv '"
+                                   + QFile::encodeName(record) + ".tmp' '" + QFile::encodeName(record) + "'\n" + script;
+        writeFile(launcher.filePath(emulatorName), throughWine ? QByteArray("MZ\x90\x00") : standIn, true);
+        writeFile(bin.filePath(QStringLiteral("wine")), standIn, true);
+        // What the stand-ins write passes on to this test's error output: not here.
+        const QuietErrorOutput quiet;
+        QObject context;
+        QStringList got;
         const qint64 restingBefore = watchTicks();
-        std::optional<EndWatch> watch(std::in_place, [reports](const QString &message) {
-            const std::lock_guard<std::mutex> hold(reports->first);
-            reports->second.append(message);
-        });
+        std::optional<EndWatch> watch(std::in_place, &context, [&got](const QString &message) { got.append(message); });
         const Outcome started = StartEmulator(command(QString(), working.filePath(rom)), {}, *watch,
-                                              {launcher.path(), working.path(), {}});
+                                              {launcher.path(), working.path(), bin.path()});
         QVERIFY2(started.ok, qPrintable(started.reason));
         const QStringList pid = waitForRecord(record);
         QCOMPARE(pid.size(), 1);
         // Once collected, the end has been judged.
         QVERIFY(QTest::qWaitFor([&] { return !runningProcess(pid[0]) && !zombieOfOurs(pid[0]); }, loadMargin));
-        const auto taken = [&] {
-            const std::lock_guard<std::mutex> hold(reports->first);
-            return reports->second;
-        };
         if (reported.isEmpty())
             QTest::qWait(200);
         else
-            QVERIFY(QTest::qWaitFor([&] { return !taken().isEmpty(); }, loadMargin));
+            QVERIFY(QTest::qWaitFor([&] { return !got.isEmpty(); }, loadMargin));
+        if (QFile background(working.filePath(QStringLiteral("background"))); background.open(QIODevice::ReadOnly))
+            ::kill(background.readAll().trimmed().toInt(), SIGKILL);
         // Seconds of waiting cost the watch next to nothing (clock ticks of
         // 10 ms); a watch that spun would have used them all.
         QVERIFY2(watchTicks() - restingBefore < 20, qPrintable(QString::number(watchTicks() - restingBefore)));
         watch.reset();
-        const QStringList got = taken();
         QCOMPARE(got.size(), reported.isEmpty() ? 0 : 1);
         if (reported.isEmpty())
             return;
@@ -775,13 +815,75 @@ private slots:
             QVERIFY2(line.size() <= wrapWidth, qPrintable(line));
     }
 
+    // Reports wait for the event loop, the watch does not: while nothing
+    // takes them, later emulators are still collected at their ends.
+    void reportsNeverHoldTheWatch()
+    {
+        QTemporaryDir launcher, working;
+        const QString record = working.filePath(QStringLiteral("pid"));
+        writeFile(launcher.filePath(emulatorName),
+                  "#!/bin/sh\necho $$ > \"$(mktemp -p '" + QFile::encodeName(working.path()) + "')\"; exit 1\n", true);
+        QObject context;
+        QStringList got;
+        EndWatch watch(&context, [&got](const QString &message) { got.append(message); });
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(StartEmulator(command(), {}, watch, {launcher.path(), working.path(), {}}).ok);
+        const auto ended = [&] {
+            const QStringList records = QDir(working.path()).entryList({QStringLiteral("tmp.*")}, QDir::Files);
+            return records.size() == 2 && std::all_of(records.begin(), records.end(), [&](const QString &name) {
+                QFile file(working.filePath(name));
+                const QString pid = file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
+                return !pid.isEmpty() && !runningProcess(pid) && !zombieOfOurs(pid);
+            });
+        };
+        QDeadlineTimer deadline(loadMargin);
+        while (!ended() && !deadline.hasExpired())
+            QThread::msleep(10); // no event is taken meanwhile
+        QVERIFY(ended());
+        QVERIFY(got.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), 2, loadMargin);
+    }
+
+    // A launcher started without one of its standard descriptors gives that
+    // slot /dev/null before anything else can take it.
+    void missingStandardDescriptorsAreFilled_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::newRow("input") << 0;
+        QTest::newRow("output") << 1;
+        QTest::newRow("error output") << 2;
+    }
+    void missingStandardDescriptorsAreFilled()
+    {
+        QFETCH(int, slot);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            char target[64] = {};
+            ::close(slot);
+            fillStandardDescriptors();
+            const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(slot)).c_str(), target, sizeof target - 1);
+            ::_exit(length > 0 && std::strcmp(target, "/dev/null") == 0 ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QCOMPARE(status, 0);
+    }
+
     // The emulator's error output is an ordinary stream for its whole life,
     // also once the launcher is gone: /dev/stderr opens for writing and
     // appending, every write goes through (a failed one ends the script),
     // and all it writes reaches where the launcher's own error output goes.
-    // A launcher started without standard output gives it /dev/null there.
+    // Its standard output is the launcher's, or /dev/null where the launcher
+    // has none.
+    void errorOutputIsAnOrdinaryStream_data()
+    {
+        QTest::addColumn<bool>("withOutput");
+        QTest::newRow("launcher without standard output") << false;
+        QTest::newRow("launcher with standard output") << true;
+    }
     void errorOutputIsAnOrdinaryStream()
     {
+        QFETCH(bool, withOutput);
         QTemporaryDir launcher, working;
         const QString go = working.filePath(QStringLiteral("go"));
         const QString record = working.filePath(QStringLiteral("received.txt"));
@@ -799,16 +901,19 @@ private slots:
                       .arg(go, record)
                       .toUtf8(),
                   true);
-        const QByteArray errorsPath = QFile::encodeName(launcherErrors);
+        const QString launcherOutput = working.filePath(QStringLiteral("launcher-output.txt"));
+        const QByteArray errorsPath = QFile::encodeName(launcherErrors), outputPath = QFile::encodeName(launcherOutput);
         QCOMPARE(runLauncherCopy({launcher.path(), working.path()},
                                  [&] {
                                      const int errors = ::open(errorsPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-                                     return errors >= 0 && ::dup2(errors, STDERR_FILENO) == STDERR_FILENO
-                                         && ::close(STDOUT_FILENO) == 0;
+                                     const int output = ::open(outputPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                                     return errors >= 0 && output >= 0 && ::dup2(errors, STDERR_FILENO) == STDERR_FILENO
+                                         && (withOutput ? ::dup2(output, STDOUT_FILENO) == STDOUT_FILENO
+                                                        : ::close(STDOUT_FILENO) == 0);
                                  }),
                  0);
         writeFile(go);
-        QCOMPARE(waitForRecord(record), QStringList{"/dev/null"});
+        QCOMPARE(waitForRecord(record), QStringList{withOutput ? launcherOutput : QStringLiteral("/dev/null")});
         QFile errors(launcherErrors);
         QVERIFY(QTest::qWaitFor([&] { return errors.size() > 40000; }, loadMargin));
         QVERIFY(errors.open(QIODevice::ReadOnly));

@@ -284,8 +284,9 @@ private slots:
     }
 
     // Emulators that end at once, reported in a quick run (as presses 20 ms
-    // apart would), make one box over the window in front, which gathers and
-    // counts them; the next report after it opens a box of its own.
+    // apart would), make one box over the window in front, which shows the
+    // first, counts them all and holds each in its details; the next report
+    // after it opens a box of its own.
     void earlyEndsGatherInOneBox_data()
     {
         QTest::addColumn<QString>("inFront");
@@ -298,7 +299,7 @@ private slots:
         Program program;
         qsizetype mostBoxes = 0;
         bool reading = false;
-        QString text, details;
+        QString text, count, details;
         QWindow *owner = nullptr;
         QTimer looking;
         QObject::connect(&looking, &QTimer::timeout, [&] {
@@ -314,6 +315,7 @@ private slots:
                 // Once every report due has come in.
                 QTest::qWait(100);
                 text = boxes[0]->text();
+                count = boxes[0]->informativeText();
                 details = boxes[0]->detailedText();
                 owner = boxes[0]->windowHandle()->transientParent();
                 boxes[0]->close();
@@ -325,7 +327,7 @@ private slots:
             text.clear();
             for (int i = 1; i <= count; ++i) {
                 QMetaObject::invokeMethod(
-                    qApp, [&program, i] { program.platform.showEarlyEnd(QStringLiteral("report %1").arg(i)); },
+                    qApp, [&program, i] { program.platform.showEarlyEnd(QStringLiteral("report %1 (%1)").arg(i)); },
                     Qt::QueuedConnection);
             }
             QTRY_VERIFY(!text.isEmpty());
@@ -341,10 +343,12 @@ private slots:
         }
         QCOMPARE(mostBoxes, 1);
         QCOMPARE(owner, front);
-        QVERIFY2(text.startsWith(u"report 3\n") && text.contains(u"This happened 3 times"), qPrintable(text));
-        QCOMPARE(details, QStringLiteral("report 1\n\nreport 2\n\nreport 3"));
+        QCOMPARE(text, QStringLiteral("report 1 (1)"));
+        QVERIFY2(count.startsWith(u"This happened 3 times"), qPrintable(count));
+        QCOMPARE(details, QStringLiteral("report 1 (1)\n\nreport 2 (2)\n\nreport 3 (3)"));
         report(1);
-        QCOMPARE(text, QStringLiteral("report 1"));
+        QCOMPARE(text, QStringLiteral("report 1 (1)"));
+        QCOMPARE(count, QString());
     }
 
     // Every message box that names something shows its text as given, never
@@ -385,7 +389,7 @@ private slots:
                 program.form->setRomPath(QStringLiteral("game.smc"), name);
                 QTest::mouseClick(testing::control<QPushButton>(program.form, QStringLiteral("Start")), Qt::LeftButton);
             } else {
-                program.platform.boxes.showNoticeOverWhatIsUp(text);
+                program.platform.showEarlyEnd(text);
             }
         };
         whileBlocking(program.form, opening, [&](QWidget *modal) {

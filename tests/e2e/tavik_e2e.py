@@ -381,7 +381,7 @@ class Session:
         self.app = None
         self.maps = None
 
-    def start(self):
+    def start(self, arguments=(), errors_closed=False):
         if os.path.exists(self.record):
             os.remove(self.record)
         if self.maps is None:
@@ -390,7 +390,8 @@ class Session:
         # What the program writes to its error output is kept, and shown once
         # the journeys are over.
         self.errors = open(os.path.join(self.workdir, "tavik-errors.txt"), "ab")
-        self.process = subprocess.Popen([self.tavik], cwd=self.work, env=self.env, stderr=self.errors)
+        self.process = subprocess.Popen([self.tavik, *arguments], cwd=self.work, env=self.env, stderr=self.errors,
+                                        preexec_fn=(lambda: os.close(2)) if errors_closed else None)
         self.app = None
 
     def accessible(self):
@@ -611,6 +612,24 @@ def journey_wrapper(s):
             f.write(original)
         os.replace(game, standin)
         s.start()
+
+
+def journey_errors_closed(s):
+    """Started with its error output closed, the launcher logs an early end
+    where nothing of its own is, and shows the message."""
+    s.process.kill()
+    s.process.wait()
+    s.start(["roms/GAME.SMC"], errors_closed=True)
+    s.main_window()
+    open(s.fail_flag, "w").close()
+    try:
+        click(s.control("< EMULATE! >", "push button"))
+        wait_for("the early end's message", lambda: visible_window("Tavik 2.5"))
+        click(s.control("OK", "push button", window="Tavik 2.5"))
+        wait_for("the message to close", lambda: visible_window("Tavik 2.5") is None)
+        check(s.process.poll() is None, f"the launcher ended (status {s.process.returncode})")
+    finally:
+        os.remove(s.fail_flag)
 
 
 def sound_events():
@@ -881,6 +900,7 @@ JOURNEYS = [
 # Only when asked for by name; small-screen with --screen=640x480; open-with
 # starts the program anew, so it comes before the others of its group.
 EXTRA_JOURNEYS = [("dump", journey_dump), ("small-screen", journey_small_screen), ("wrapper", journey_wrapper),
+                  ("errors-closed", journey_errors_closed),
                   ("open-with", journey_open_with), ("drop", journey_drop)]
 
 
