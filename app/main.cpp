@@ -6,6 +6,7 @@
 #include "app/programwindows.h"
 #include "infowindows/frmsplash.h"
 #include "platform/desktopplatform.h"
+#include "system/spawn.h"
 
 #include <QApplication>
 
@@ -30,6 +31,10 @@ int main(int argc, char *argv[])
             tavik::argumentsOf(argumentCount, arguments.data()), qgetenv("QT_QPA_PLATFORM"), &style));
         early.action != tavik::CommandLine::Action::Run)
         return tavik::writeAnswer(early, stdout, stderr);
+    // Started with a standard descriptor closed (`tavik 2>&-`), the launcher
+    // would give that slot to the first file it opens (the display's
+    // connection), and its log lines would land in it.
+    tavik::fillStandardDescriptors();
 
     QApplication app(argumentCount, arguments.data());
     // Read again from what Qt has left, which has the last word on its options.

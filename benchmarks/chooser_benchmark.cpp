@@ -39,6 +39,7 @@ public:
     }
     bool askYesNo(const QString &) override { return false; }
     tavik::Outcome startEmulator(const tavik::EmulatorCommand &, const QString &) override { return {}; }
+    void showEarlyEnd(const QString &) override {}
     void playSound(const QString &) override {}
 };
 

@@ -119,6 +119,7 @@ int main(int argc, char *argv[])
     std::vector<const char *> arguments{program.constData(), "-m", "9", "-f", "0", "-ratio", "1+", "-h", "100",
                                         fifoArgument.constData(), nullptr};
     std::vector<pid_t> spawned;
+    tavik::EndWatch watch;
 
     const char *names[] = {"press", "start", "spawn"};
     const std::function<bool()> starts[] = {
@@ -127,7 +128,7 @@ int main(int argc, char *argv[])
             return true;
         },
         [&] {
-            const tavik::Outcome started = tavik::StartEmulator(command);
+            const tavik::Outcome started = tavik::StartEmulator(command, {}, watch);
             if (!started.ok)
                 std::printf("%s\n", qPrintable(started.reason));
             return started.ok;

@@ -3,30 +3,16 @@
 #include "system/emulatorstart.h"
 #include "system/soundeffect.h"
 
-#include <mutex>
-
 namespace tavik {
-
-struct DesktopPlatform::Mailbox {
-    std::mutex lock;
-    QObject *receiver = nullptr;
-};
 
 DesktopPlatform::DesktopPlatform()
     : m_sound(std::make_unique<SoundEffect>()),
       m_receiver(std::make_unique<QObject>()),
-      m_mailbox(std::make_shared<Mailbox>())
+      m_watch(std::make_unique<EndWatch>(m_receiver.get(), [this](const QString &report) { showEarlyEnd(report); }))
 {
-    m_mailbox->receiver = m_receiver.get();
 }
 
-DesktopPlatform::~DesktopPlatform()
-{
-    {
-        const std::lock_guard<std::mutex> hold(m_mailbox->lock);
-        m_mailbox->receiver = nullptr;
-    }
-}
+DesktopPlatform::~DesktopPlatform() = default;
 
 void DesktopPlatform::showNotice(const QString &message) { m_boxes.showNotice(message); }
 
@@ -34,15 +20,10 @@ bool DesktopPlatform::askYesNo(const QString &question) { return m_boxes.askYesN
 
 Outcome DesktopPlatform::startEmulator(const EmulatorCommand &command, const QString &runFolder)
 {
-    const auto report = [this, mailbox = m_mailbox](const QString &message) {
-        const std::lock_guard<std::mutex> hold(mailbox->lock);
-        if (mailbox->receiver) {
-            QMetaObject::invokeMethod(
-                mailbox->receiver, [this, message] { m_boxes.showNoticeOverWhatIsUp(message); }, Qt::QueuedConnection);
-        }
-    };
-    return StartEmulator(command, runFolder, StartEnvironment::current(), report);
+    return StartEmulator(command, runFolder, *m_watch);
 }
+
+void DesktopPlatform::showEarlyEnd(const QString &report) { m_boxes.showEarlyEnd(report); }
 
 void DesktopPlatform::playSound(const QString &wavFile)
 {

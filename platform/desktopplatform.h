@@ -9,6 +9,7 @@
 
 namespace tavik {
 
+class EndWatch;
 class SoundEffect;
 
 class DesktopPlatform final : public Platform {
@@ -23,18 +24,17 @@ public:
     void showNotice(const QString &message) override;
     bool askYesNo(const QString &question) override;
     Outcome startEmulator(const EmulatorCommand &command, const QString &runFolder) override;
+    void showEarlyEnd(const QString &report) override;
     void playSound(const QString &wavFile) override;
 
 private:
-    struct Mailbox;
-
     MessageBoxes m_boxes;
     const std::unique_ptr<SoundEffect> m_sound;
-    // Reports of emulators that ended at once arrive on the start's own
-    // thread; they reach this object's thread through the mailbox, for as
-    // long as it exists.
+    // Reports of emulators that ended at once are posted to the receiver's
+    // thread. The watch goes first, and its thread with it: no report is
+    // posted after that, and one still queued goes with the receiver.
     const std::unique_ptr<QObject> m_receiver;
-    const std::shared_ptr<Mailbox> m_mailbox;
+    const std::unique_ptr<EndWatch> m_watch;
 };
 
 } // namespace tavik

@@ -58,11 +58,22 @@ void MessageBoxes::showNotice(const QString &message)
     execOver(box, m_owner ? m_owner() : nullptr);
 }
 
-void MessageBoxes::showNoticeOverWhatIsUp(const QString &message)
+void MessageBoxes::showEarlyEnd(const QString &report)
 {
+    if (m_earlyEndBox) {
+        m_earlyEnds.append(report);
+        m_earlyEndBox->setInformativeText(QStringLiteral("This happened %1 times while this message was up. Each "
+                                                         "report is in the details.")
+                                              .arg(m_earlyEnds.size()));
+        m_earlyEndBox->setDetailedText(m_earlyEnds.join(QStringLiteral("\n\n")));
+        return;
+    }
     QWidget *blocking = QApplication::activeModalWidget();
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle, message, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle, report, QMessageBox::Ok);
+    m_earlyEndBox = &box;
+    m_earlyEnds = {report};
     execOver(box, blocking ? blocking : m_owner ? m_owner() : nullptr);
+    m_earlyEnds.clear();
 }
 
 bool MessageBoxes::askYesNo(const QString &question)

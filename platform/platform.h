@@ -1,5 +1,5 @@
 // The services the windows get from the desktop: message boxes, the emulator
-// start and the sound effect. Windows reach them only through this interface,
+// start (and the report of an emulator that ended at once) and the sound effect. Windows reach them only through this interface,
 // so tests can answer message boxes and record starts and sounds.
 #pragma once
 
@@ -22,8 +22,13 @@ public:
     // Yes and No with the question icon, Yes the default; true for Yes.
     virtual bool askYesNo(const QString &question) = 0;
     // Starts the emulator's command detached, running in `runFolder` (the
-    // launcher's working folder when that is empty).
+    // launcher's working folder when that is empty). An emulator that ends as
+    // soon as it started comes back later through showEarlyEnd().
     virtual Outcome startEmulator(const EmulatorCommand &command, const QString &runFolder) = 0;
+    // The report of an emulator that ended as soon as it started: an OK-only
+    // box over the window in front. While one is up, later reports are
+    // gathered into it rather than piled up in boxes of their own.
+    virtual void showEarlyEnd(const QString &report) = 0;
     // Plays a WAV file to its end, or the desktop's default event sound when
     // the file cannot be played. The wait is bounded.
     virtual void playSound(const QString &wavFile) = 0;

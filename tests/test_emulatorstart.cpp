@@ -1,5 +1,7 @@
 // Program lookup and the real, detached start of a stand-in emulator in temporary folders.
 #include "system/emulatorstart.h"
+#include "system/spawn.h"
+#include "system/startdiagnosis.h"
 #include "system/filenames.h"
 #include "system/programlookup.h"
 #include "support/fakeemulator.h"
@@ -7,10 +9,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <grp.h>
@@ -42,6 +47,14 @@ const QString emulatorName = QStringLiteral("snes9x.exe");
 EmulatorCommand command(const QString &switches = QStringLiteral("-m 9 "), const QString &rom = QStringLiteral("G.smc"))
 {
     return {emulatorName, switches, rom};
+}
+
+// Each test's starts are watched by one watch, which reports early ends to
+// the test that asks (see earlyEndIsReported).
+Outcome startEmulator(const EmulatorCommand &command, const QString &runFolder, const StartEnvironment &environment)
+{
+    static EndWatch watch;
+    return StartEmulator(command, runFolder, watch, environment);
 }
 
 // The start promises a running emulator at once, and its collection as soon
@@ -101,6 +114,44 @@ bool runningProcess(const QString &pid)
         return false;
     const QList<QByteArray> fields = file.readAll().split(' ');
     return fields.size() > 2 && fields[2] != "Z";
+}
+
+// While it lives, this test's error output goes to /dev/null.
+class QuietErrorOutput {
+public:
+    QuietErrorOutput() : m_saved(::dup(STDERR_FILENO))
+    {
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+    ~QuietErrorOutput()
+    {
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+    }
+    QuietErrorOutput(const QuietErrorOutput &) = delete;
+    QuietErrorOutput &operator=(const QuietErrorOutput &) = delete;
+
+private:
+    const int m_saved;
+};
+
+// The processor time the watches' threads have used, in clock ticks.
+qint64 watchTicks()
+{
+    qint64 ticks = 0;
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(task));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll() != "tavik watch\n" || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // After the name in brackets, from the state (field 3): utime and stime are 14 and 15.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        ticks += fields.value(11).toLongLong() + fields.value(12).toLongLong();
+    }
+    return ticks;
 }
 
 qsizetype openDescriptors()
@@ -272,7 +323,7 @@ private slots:
         QCOMPARE(::chmod(program.constData(), 0755), 0);
         const StartEnvironment environment = asLauncherFolder ? StartEnvironment{folder, working.path(), {}}
                                                               : StartEnvironment{{}, working.path(), folder};
-        const Outcome started = StartEmulator(command(QString(), QStringLiteral("G.smc")), {}, environment);
+        const Outcome started = startEmulator(command(QString(), QStringLiteral("G.smc")), {}, environment);
         QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record), QStringList({QDir(working.path()).canonicalPath(), "G.smc"}));
     }
@@ -281,7 +332,7 @@ private slots:
     {
         QTemporaryDir launcher, bin;
         const QString path = QStringList{bin.path(), launcher.path(), bin.path()}.join(QLatin1Char(':'));
-        const QString problem = StartEmulator(command(), {}, {launcher.path(), launcher.path(), path}).reason;
+        const QString problem = startEmulator(command(), {}, {launcher.path(), launcher.path(), path}).reason;
         QCOMPARE(problem, QStringLiteral("The emulator snes9x.exe could not be found. It was looked for in:\n"
                                          "  %1\n  %2")
                               .arg(launcher.path(), bin.path()));
@@ -339,7 +390,7 @@ private slots:
         // Listable, not enterable.
         QVERIFY(QFile::setPermissions(roms.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         const std::optional<QString> problem = asOrdinaryUser([&] {
-            return StartEmulator(command(), roms.path(), {launcher.path(), working.path(), {}}).reason;
+            return startEmulator(command(), roms.path(), {launcher.path(), working.path(), {}}).reason;
         });
         openUpForEveryone(roms.path());
         if (!problem)
@@ -363,11 +414,11 @@ private slots:
         }
         QCOMPARE(environment.workingFolder, gone);
         environment.launcherFolder = launcher.path();
-        QCOMPARE(StartEmulator(command(), {}, environment).reason,
+        QCOMPARE(startEmulator(command(), {}, environment).reason,
                  QStringLiteral("The folder %1, where the emulator is to run, no longer exists.").arg(gone));
         // Where even its name is unknown, the message says so without one.
         environment.workingFolder.clear();
-        QCOMPARE(StartEmulator(command(), {}, environment).reason,
+        QCOMPARE(startEmulator(command(), {}, environment).reason,
                  QStringLiteral("The working folder, where the emulator is to run, no longer exists."));
     }
 
@@ -403,7 +454,7 @@ private slots:
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
 
-        const Outcome started = StartEmulator(command(switches, rom), {}, {launcher.path(), working.path(), {}});
+        const Outcome started = startEmulator(command(switches, rom), {}, {launcher.path(), working.path(), {}});
         QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record), QStringList{QDir(working.path()).canonicalPath()} + expected);
     }
@@ -431,7 +482,7 @@ private slots:
 
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
-        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), rom), {},
+        const Outcome started = startEmulator(command(QStringLiteral("-m 9 "), rom), {},
                                               {launcher.path(), working.path(), {}});
         QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record), QStringList({QDir(working.path()).canonicalPath(), "-m", "9", rom}));
@@ -462,7 +513,7 @@ private slots:
         if (!runFolder.isEmpty())
             makeByBytes(runFolder, true);
 
-        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), fileNameFromBytes(rom)), runFolder,
+        const Outcome started = startEmulator(command(QStringLiteral("-m 9 "), fileNameFromBytes(rom)), runFolder,
                                               {launcher.path(), working.path(), {}});
         QVERIFY2(started.ok, qPrintable(started.reason));
         QVERIFY(!waitForRecord(record).isEmpty());
@@ -477,7 +528,7 @@ private slots:
         QTemporaryDir launcher, working;
         writeFile(launcher.filePath(emulatorName), "#!/bin/sh\n", true);
         const QString gone = working.filePath(QStringLiteral("removed since"));
-        const QString problem = StartEmulator(command(), gone, {launcher.path(), working.path(), {}}).reason;
+        const QString problem = startEmulator(command(), gone, {launcher.path(), working.path(), {}}).reason;
         QVERIFY2(problem.contains(gone) && problem.contains(QStringLiteral("no longer exists")), qPrintable(problem));
     }
 
@@ -497,7 +548,7 @@ private slots:
         ::sigemptyset(&blocked);
         ::sigaddset(&blocked, SIGUSR2);
         QCOMPARE(::pthread_sigmask(SIG_BLOCK, &blocked, &blockedBefore), 0);
-        const Outcome started = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
+        const Outcome started = startEmulator(command(), {}, {launcher.path(), working.path(), {}});
         ::pthread_sigmask(SIG_SETMASK, &blockedBefore, nullptr);
         ::sigaction(SIGUSR1, &before, nullptr);
         QVERIFY2(started.ok, qPrintable(started.reason));
@@ -520,13 +571,13 @@ private slots:
         const QString first = working.filePath(QStringLiteral("first.txt"));
         const QString second = working.filePath(QStringLiteral("second.txt"));
         writeFile(launcher.filePath(emulatorName), reportingEmulator(first, go), true);
-        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok);
+        QVERIFY(startEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok);
         const QStringList running = waitForRecord(first);
         QVERIFY(!running.isEmpty());
 
         QVERIFY(QFile::remove(launcher.filePath(emulatorName)));
         writeFile(launcher.filePath(emulatorName), reportingEmulator(second), true);
-        QVERIFY(StartEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok);
+        QVERIFY(startEmulator(command(), {}, {launcher.path(), working.path(), {}}).ok);
         const QStringList ended = waitForRecord(second);
         QVERIFY(!ended.isEmpty());
         QVERIFY2(QTest::qWaitFor([&] { return !zombieOfOurs(ended[0]); }, loadMargin), qPrintable(ended[0]));
@@ -545,7 +596,7 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral("/bin/true"), launcher.filePath(emulatorName)));
         qsizetype afterFirst = 0;
         for (int i = 0; i < 300; ++i) {
-            const Outcome started = StartEmulator(command(), {}, {launcher.path(), working.path(), {}});
+            const Outcome started = startEmulator(command(), {}, {launcher.path(), working.path(), {}});
             QVERIFY2(started.ok, qPrintable(QStringLiteral("start %1: %2").arg(i).arg(started.reason)));
             if (i == 0) {
                 QVERIFY(QTest::qWaitFor([] { return zombiesOfOurs().isEmpty(); }, loadMargin));
@@ -591,7 +642,7 @@ private slots:
         writeFile(working.filePath(QStringLiteral("wine")),
                   recorderScript(working.filePath(QStringLiteral("wrong-wine.txt"))), true);
 
-        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("My Game.sfc")), {},
+        const Outcome started = startEmulator(command(QStringLiteral("-m 9 "), QStringLiteral("My Game.sfc")), {},
                                               {launcher.path(), working.path(), bin.path()});
         QVERIFY2(started.ok, qPrintable(started.reason));
         QCOMPARE(waitForRecord(record),
@@ -615,7 +666,7 @@ private slots:
         QTemporaryDir launcher, working;
         const QString record = working.filePath(QStringLiteral("received.txt"));
         writeFile(launcher.filePath(emulatorName), recorderScript(record), true);
-        const Outcome started = StartEmulator(command(QStringLiteral("-m 9 "), rom), working.filePath(runFolder),
+        const Outcome started = startEmulator(command(QStringLiteral("-m 9 "), rom), working.filePath(runFolder),
                                               {launcher.path(), working.path(), {}});
         QVERIFY(!started.ok);
         QTest::qWait(300);
@@ -654,84 +705,235 @@ private slots:
                 path += QStringLiteral(":%1/%2").arg(emptyBin.path()).arg(i);
         }
 
-        const QString problem = StartEmulator(command(), {}, {launcher.path(), working.path(), path}).reason;
+        const auto failedStart = [&] { return startEmulator(command(), {}, {launcher.path(), working.path(), path}).reason; };
+        const QString problem = failedStart();
         QVERIFY2(problem.contains(reasonPart), qPrintable(problem));
         QVERIFY2(problem.count(QLatin1Char('\n')) < 12, qPrintable(problem));
+        // Nothing of a failed start is kept: once what it began has ended, a
+        // second one leaves no more descriptors than the first.
+        QTest::qWait(100);
+        const qsizetype afterFirst = openDescriptors();
+        failedStart();
+        QVERIFY2(QTest::qWaitFor([&] { return openDescriptors() <= afterFirst; }, loadMargin),
+                 qPrintable(QStringLiteral("%1 then %2").arg(afterFirst).arg(openDescriptors())));
         if (setup == QLatin1String("none")) {
             for (const QString &folder : {launcher.path(), working.path(), emptyBin.path()})
                 QVERIFY2(problem.contains(folder), qPrintable(problem));
         }
     }
 
-    // An emulator that fails at once is reported with its last words; one
-    // that ends well, or fails only after the first seconds, is not.
+    // An emulator that fails at once is reported with its truly last words,
+    // made safe to show; one that ends well, or fails only after the first
+    // seconds, is not. Meanwhile the watch rests: it wakes for what happens.
     void earlyEndIsReported_data()
     {
         QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("rom"); // under the working folder
+        QTest::addColumn<bool>("throughWine"); // the script is wine, snes9x.exe a Windows program
         QTest::addColumn<QStringList>("reported"); // parts of the report; empty when none is due
         QTest::newRow("wine cannot run it")
             << QByteArray("echo 'wine: could not load kernel32.dll' >&2\n"
                           "echo 'it looks like wine32 is missing, you should install it.' >&2\nexit 1\n")
+            << "G.smc" << false
             << QStringList{"ended with exit code 1 as soon as it started",
                            "It last wrote:\nwine: could not load kernel32.dll\nit looks like wine32 is missing"};
-        QTest::newRow("a signal") << QByteArray("kill -SEGV $$\n")
+        QTest::newRow("a signal") << QByteArray("kill -SEGV $$\n") << "G.smc" << false
                                   << QStringList{"was ended by the signal SIGSEGV (Segmentation fault)"};
         QTest::newRow("only the last lines")
-            << QByteArray("i=0; while [ $i -lt 400 ]; do i=$((i+1)); echo \"line $i\" >&2; done; exit 2\n")
+            << QByteArray("i=0; while [ $i -lt 400 ]; do i=$((i+1)); echo \"line $i\" >&2; done; exit 2\n") << "G.smc" << false
             << QStringList{"It last wrote:\nline 395\nline 396\nline 397\nline 398\nline 399\nline 400"};
-        QTest::newRow("ends well at once") << QByteArray("echo 'all fine' >&2\nexit 0\n") << QStringList{};
-        QTest::newRow("fails after the first seconds") << QByteArray("sleep 5.3\nexit 1\n") << QStringList{};
+        QTest::newRow("the truly last, after 300 KiB")
+            << QByteArray("{ head -c 307200 /dev/zero | tr '\\0' x | fold -w 100; echo; echo 'the last words'; } > words\n"
+                          "cat words >&2; exit 1\n")
+            << "G.smc" << false << QStringList{"xxx\nthe last words"};
+        QTest::newRow("a 10 KB line, shown by its end")
+            << QByteArray("echo 'the line before' >&2; head -c 10000 /dev/zero | tr '\\0' y >&2; echo ' its end' >&2; "
+                          "exit 1\n")
+            << "G.smc" << false << QStringList{"It last wrote:\nthe line before\n...yyy", "yyy its \nend"};
+        QTest::newRow("control and direction characters spelt out")
+            << QByteArray("printf 'bell\\a esc\\033[31m nul\\000 end\\n' >&2; "
+                          "printf 'rtl \\342\\200\\256 reversed\\n' >&2; exit 1\n")
+            << "G.smc" << false << QStringList{"bell\\x07 esc\\x1b[31m nul\\x00 end\nrtl \\u202e reversed"};
+        QTest::newRow("named by the plan, not by a Windows program given as the ROM")
+            << QByteArray("exit 3\n") << "windows.exe" << false << QStringList{"ended with exit code 3"};
+        QTest::newRow("through wine, named by its Windows program")
+            << QByteArray("echo 'wine: could not load kernel32.dll' >&2; exit 1\n") << "G.smc" << true
+            << QStringList{"It last wrote:\nwine: could not load kernel32.dll"};
+        QTest::newRow("a process it started holds its error output")
+            << QByteArray("sleep 12 & echo $! > background; echo 'gave up' >&2; exit 1\n") << "G.smc" << false
+            << QStringList{"It last wrote:\ngave up"};
+        QTest::newRow("ends well at once") << QByteArray("echo 'all fine' >&2\nexit 0\n") << "G.smc" << false << QStringList{};
+        // Once the copy is closed, the emulator's writes still go through.
+        QTest::newRow("fails after the first seconds")
+            << QByteArray("sleep 5.3; head -c 300000 /dev/zero >&2; exit 1\n") << "G.smc" << false << QStringList{};
     }
     void earlyEndIsReported()
     {
         QFETCH(QByteArray, script);
+        QFETCH(QString, rom);
+        QFETCH(bool, throughWine);
         QFETCH(QStringList, reported);
-        QTemporaryDir launcher, working;
+        QTemporaryDir launcher, working, bin;
+        writeFile(working.filePath(QStringLiteral("windows.exe")), "MZ\x90\x00", false);
         const QString record = working.filePath(QStringLiteral("pid"));
-        writeFile(launcher.filePath(emulatorName),
-                  "#!/bin/sh\necho $$ > '" + QFile::encodeName(record) + ".tmp'; mv '" + QFile::encodeName(record)
-                      + ".tmp' '" + QFile::encodeName(record) + "'\n" + script,
-                  true);
-        auto reports = std::make_shared<std::pair<std::mutex, QStringList>>();
-        const Outcome started =
-            StartEmulator(command(), {}, {launcher.path(), working.path(), {}}, [reports](const QString &message) {
-                const std::lock_guard<std::mutex> hold(reports->first);
-                reports->second.append(message);
-            });
+        const QByteArray standIn = "#!/bin/sh\necho $$ > '" + QFile::encodeName(record) + ".tmp'; mv '"
+                                   + QFile::encodeName(record) + ".tmp' '" + QFile::encodeName(record) + "'\n" + script;
+        writeFile(launcher.filePath(emulatorName), throughWine ? QByteArray("MZ\x90\x00") : standIn, true);
+        writeFile(bin.filePath(QStringLiteral("wine")), standIn, true);
+        // What the stand-ins write passes on to this test's error output: not here.
+        const QuietErrorOutput quiet;
+        QObject context;
+        QStringList got;
+        const qint64 restingBefore = watchTicks();
+        std::optional<EndWatch> watch(std::in_place, &context, [&got](const QString &message) { got.append(message); });
+        const Outcome started = StartEmulator(command(QString(), working.filePath(rom)), {}, *watch,
+                                              {launcher.path(), working.path(), bin.path()});
         QVERIFY2(started.ok, qPrintable(started.reason));
         const QStringList pid = waitForRecord(record);
         QCOMPARE(pid.size(), 1);
         // Once collected, the end has been judged.
         QVERIFY(QTest::qWaitFor([&] { return !runningProcess(pid[0]) && !zombieOfOurs(pid[0]); }, loadMargin));
-        const auto taken = [&] {
-            const std::lock_guard<std::mutex> hold(reports->first);
-            return reports->second;
-        };
         if (reported.isEmpty())
             QTest::qWait(200);
         else
-            QVERIFY(QTest::qWaitFor([&] { return !taken().isEmpty(); }, loadMargin));
-        const QStringList got = taken();
+            QVERIFY(QTest::qWaitFor([&] { return !got.isEmpty(); }, loadMargin));
+        if (QFile background(working.filePath(QStringLiteral("background"))); background.open(QIODevice::ReadOnly))
+            ::kill(background.readAll().trimmed().toInt(), SIGKILL);
+        // Seconds of waiting cost the watch next to nothing (clock ticks of
+        // 10 ms); a watch that spun would have used them all.
+        QVERIFY2(watchTicks() - restingBefore < 20, qPrintable(QString::number(watchTicks() - restingBefore)));
+        watch.reset();
         QCOMPARE(got.size(), reported.isEmpty() ? 0 : 1);
+        if (reported.isEmpty())
+            return;
         for (const QString &part : reported)
-            QVERIFY2(got[0].contains(part) && got[0].contains(launcher.filePath(emulatorName)), qPrintable(got[0]));
-        if (!reported.isEmpty())
-            QVERIFY2(got[0].count(QLatin1Char('\n')) <= 8, qPrintable(got[0]));
+            QVERIFY2(got[0].contains(part) && got[0].contains(launcher.filePath(emulatorName) + QLatin1Char(' ')),
+                     qPrintable(got[0]));
+        const QStringList quoted = got[0].section(QStringLiteral("It last wrote:\n"), 1).split(QLatin1Char('\n'));
+        QVERIFY2(quoted.size() <= reportedLines * 4, qPrintable(got[0]));
+        for (const QString &line : quoted)
+            QVERIFY2(line.size() <= wrapWidth, qPrintable(line));
+    }
+
+    // Reports wait for the event loop, the watch does not: while nothing
+    // takes them, later emulators are still collected at their ends.
+    void reportsNeverHoldTheWatch()
+    {
+        QTemporaryDir launcher, working;
+        const QString record = working.filePath(QStringLiteral("pid"));
+        writeFile(launcher.filePath(emulatorName),
+                  "#!/bin/sh\necho $$ > \"$(mktemp -p '" + QFile::encodeName(working.path()) + "')\"; exit 1\n", true);
+        QObject context;
+        QStringList got;
+        EndWatch watch(&context, [&got](const QString &message) { got.append(message); });
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(StartEmulator(command(), {}, watch, {launcher.path(), working.path(), {}}).ok);
+        const auto ended = [&] {
+            const QStringList records = QDir(working.path()).entryList({QStringLiteral("tmp.*")}, QDir::Files);
+            return records.size() == 2 && std::all_of(records.begin(), records.end(), [&](const QString &name) {
+                QFile file(working.filePath(name));
+                const QString pid = file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
+                return !pid.isEmpty() && !runningProcess(pid) && !zombieOfOurs(pid);
+            });
+        };
+        QDeadlineTimer deadline(loadMargin);
+        while (!ended() && !deadline.hasExpired())
+            QThread::msleep(10); // no event is taken meanwhile
+        QVERIFY(ended());
+        QVERIFY(got.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), 2, loadMargin);
+    }
+
+    // A launcher started without one of its standard descriptors gives that
+    // slot /dev/null before anything else can take it.
+    void missingStandardDescriptorsAreFilled_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::newRow("input") << 0;
+        QTest::newRow("output") << 1;
+        QTest::newRow("error output") << 2;
+    }
+    void missingStandardDescriptorsAreFilled()
+    {
+        QFETCH(int, slot);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            char target[64] = {};
+            ::close(slot);
+            fillStandardDescriptors();
+            const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(slot)).c_str(), target, sizeof target - 1);
+            ::_exit(length > 0 && std::strcmp(target, "/dev/null") == 0 ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QCOMPARE(status, 0);
+    }
+
+    // The emulator's error output is an ordinary stream for its whole life,
+    // also once the launcher is gone: /dev/stderr opens for writing and
+    // appending, every write goes through (a failed one ends the script),
+    // and all it writes reaches where the launcher's own error output goes.
+    // Its standard output is the launcher's, or /dev/null where the launcher
+    // has none.
+    void errorOutputIsAnOrdinaryStream_data()
+    {
+        QTest::addColumn<bool>("withOutput");
+        QTest::newRow("launcher without standard output") << false;
+        QTest::newRow("launcher with standard output") << true;
+    }
+    void errorOutputIsAnOrdinaryStream()
+    {
+        QFETCH(bool, withOutput);
+        QTemporaryDir launcher, working;
+        const QString go = working.filePath(QStringLiteral("go"));
+        const QString record = working.filePath(QStringLiteral("received.txt"));
+        const QString launcherErrors = working.filePath(QStringLiteral("launcher-errors.txt"));
+        writeFile(launcher.filePath(emulatorName),
+                  QStringLiteral("#!/bin/sh\nset -e\n"
+                                 "i=0\n"
+                                 "while [ ! -e '%1' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
+                                 "echo 'through /dev/stderr' > /dev/stderr\n"
+                                 "echo 'appended' >> /dev/stderr\n"
+                                 "echo 'teed' | tee -a /dev/stderr > /dev/null\n"
+                                 "i=0; while [ $i -lt 3000 ]; do i=$((i+1)); echo \"line $i of many\" >&2; done\n"
+                                 "output=$(readlink /proc/$$/fd/1)\n"
+                                 "echo \"$output\" > '%2.tmp'; mv '%2.tmp' '%2'\n")
+                      .arg(go, record)
+                      .toUtf8(),
+                  true);
+        const QString launcherOutput = working.filePath(QStringLiteral("launcher-output.txt"));
+        const QByteArray errorsPath = QFile::encodeName(launcherErrors), outputPath = QFile::encodeName(launcherOutput);
+        QCOMPARE(runLauncherCopy({launcher.path(), working.path()},
+                                 [&] {
+                                     const int errors = ::open(errorsPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                                     const int output = ::open(outputPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                                     return errors >= 0 && output >= 0 && ::dup2(errors, STDERR_FILENO) == STDERR_FILENO
+                                         && (withOutput ? ::dup2(output, STDOUT_FILENO) == STDOUT_FILENO
+                                                        : ::close(STDOUT_FILENO) == 0);
+                                 }),
+                 0);
+        writeFile(go);
+        QCOMPARE(waitForRecord(record), QStringList{withOutput ? launcherOutput : QStringLiteral("/dev/null")});
+        QFile errors(launcherErrors);
+        QVERIFY(QTest::qWaitFor([&] { return errors.size() > 40000; }, loadMargin));
+        QVERIFY(errors.open(QIODevice::ReadOnly));
+        const QByteArray written = errors.readAll();
+        for (const char *part : {"through /dev/stderr\nappended\nteed\nline 1 of many\n", "line 3000 of many\n"})
+            QVERIFY2(written.contains(part), part);
     }
 
     // Where the launcher cannot have what it watches an emulator with (an old
     // kernel, a sandbox, no descriptor left), the emulator still starts, keeps
     // running and is collected at its end. The calls are refused by a seccomp
     // filter in a copy of the launcher; the sanitizers' own checks need
-    // descriptors, so none is really used up.
+    // descriptors and pipes, so none is really used up.
     void startsWhateverTheWatchLacks_data()
     {
         QTest::addColumn<QList<long>>("refused"); // system calls that fail
         QTest::addColumn<int>("error");
         QTest::newRow("no pidfd_open") << QList<long>{SYS_pidfd_open} << ENOSYS;
-        QTest::newRow("no epoll") << QList<long>{SYS_epoll_create1} << ENOSYS;
-        QTest::newRow("no descriptor left")
-            << QList<long>{SYS_pidfd_open, SYS_memfd_create, SYS_epoll_create1, SYS_eventfd2} << EMFILE;
+        QTest::newRow("no pipe") << QList<long>{SYS_pipe2} << ENFILE;
+        QTest::newRow("no descriptor left") << QList<long>{SYS_pidfd_open, SYS_pipe2} << EMFILE;
     }
     void startsWhateverTheWatchLacks()
     {
@@ -741,10 +943,21 @@ private slots:
         const QString record = working.filePath(QStringLiteral("received.txt"));
         const QString go = working.filePath(QStringLiteral("go"));
         writeFile(launcher.filePath(emulatorName), reportingEmulator(record, go), true);
+        const sock_filter refuse = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(error));
         std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
         for (const long call : refused) {
+            if (call == SYS_pipe2)
+                continue;
             filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(call), 0, 1));
-            filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(error)));
+            filter.push_back(refuse);
+        }
+        // Pipes only as the launcher makes them, close-on-exec: the
+        // sanitizers make theirs without.
+        if (refused.contains(SYS_pipe2)) {
+            filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(SYS_pipe2), 0, 3));
+            filter.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])));
+            filter.push_back(BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_CLOEXEC, 0, 1));
+            filter.push_back(refuse);
         }
         filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
         sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
@@ -753,7 +966,7 @@ private slots:
                                  [&] {
                                      return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
                                          && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0
-                                         && ::syscall(firstRefused, 0, 0) < 0 && errno == error;
+                                         && ::syscall(firstRefused, 0, O_CLOEXEC) < 0 && errno == error;
                                  }),
                  0);
     }
@@ -767,7 +980,8 @@ namespace {
 // that failed.
 [[noreturn]] void launcherCopy(const QStringList &arguments)
 {
-    if (!StartEmulator(command(), {}, {arguments.value(0), arguments.value(1), {}}).ok)
+    static EndWatch watch; // the copy ends with _exit(), which leaves it be
+    if (!StartEmulator(command(), {}, watch, {arguments.value(0), arguments.value(1), {}}).ok)
         ::_exit(4);
     if (arguments.size() < 4)
         ::_exit(0);

@@ -47,6 +47,7 @@ public:
     {
         return Outcome::failed(QStringLiteral("No emulator in %1").arg(runFolder));
     }
+    void showEarlyEnd(const QString &report) override { boxes.showEarlyEnd(report); }
     void playSound(const QString &) override {}
 };
 
@@ -282,6 +283,74 @@ private slots:
         QCOMPARE(program.form->pos(), moved);
     }
 
+    // Emulators that end at once, reported in a quick run (as presses 20 ms
+    // apart would), make one box over the window in front, which shows the
+    // first, counts them all and holds each in its details; the next report
+    // after it opens a box of its own.
+    void earlyEndsGatherInOneBox_data()
+    {
+        QTest::addColumn<QString>("inFront");
+        QTest::newRow("the main window") << QString();
+        QTest::newRow("the exit question") << QStringLiteral("exit question");
+    }
+    void earlyEndsGatherInOneBox()
+    {
+        QFETCH(QString, inFront);
+        Program program;
+        qsizetype mostBoxes = 0;
+        bool reading = false;
+        QString text, count, details;
+        QWindow *owner = nullptr;
+        QTimer looking;
+        QObject::connect(&looking, &QTimer::timeout, [&] {
+            QList<QMessageBox *> boxes;
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(window);
+                if (box && box->isVisible() && box->text().startsWith(u"report"))
+                    boxes.append(box);
+            }
+            mostBoxes = std::max(mostBoxes, boxes.size());
+            if (boxes.size() == 1 && !reading) {
+                reading = true;
+                // Once every report due has come in.
+                QTest::qWait(100);
+                text = boxes[0]->text();
+                count = boxes[0]->informativeText();
+                details = boxes[0]->detailedText();
+                owner = boxes[0]->windowHandle()->transientParent();
+                boxes[0]->close();
+                reading = false;
+            }
+        });
+        looking.start(5);
+        const auto report = [&](int count) {
+            text.clear();
+            for (int i = 1; i <= count; ++i) {
+                QMetaObject::invokeMethod(
+                    qApp, [&program, i] { program.platform.showEarlyEnd(QStringLiteral("report %1 (%1)").arg(i)); },
+                    Qt::QueuedConnection);
+            }
+            QTRY_VERIFY(!text.isEmpty());
+        };
+        QWindow *front = program.form->windowHandle();
+        if (inFront.isEmpty()) {
+            report(3);
+        } else {
+            whileBlocking(program.form, inFront, [&](QWidget *modal) {
+                front = modal->windowHandle();
+                report(3);
+            });
+        }
+        QCOMPARE(mostBoxes, 1);
+        QCOMPARE(owner, front);
+        QCOMPARE(text, QStringLiteral("report 1 (1)"));
+        QVERIFY2(count.startsWith(u"This happened 3 times"), qPrintable(count));
+        QCOMPARE(details, QStringLiteral("report 1 (1)\n\nreport 2 (2)\n\nreport 3 (3)"));
+        report(1);
+        QCOMPARE(text, QStringLiteral("report 1 (1)"));
+        QCOMPARE(count, QString());
+    }
+
     // Every message box that names something shows its text as given, never
     // as markup, and fits the screen it is on with its buttons, also with its
     // details opened: a name too long for it is cut in its middle, its start
@@ -320,7 +389,7 @@ private slots:
                 program.form->setRomPath(QStringLiteral("game.smc"), name);
                 QTest::mouseClick(testing::control<QPushButton>(program.form, QStringLiteral("Start")), Qt::LeftButton);
             } else {
-                program.platform.boxes.showNoticeOverWhatIsUp(text);
+                program.platform.showEarlyEnd(text);
             }
         };
         whileBlocking(program.form, opening, [&](QWidget *modal) {

@@ -35,6 +35,7 @@ public:
     void showNotice(const QString &) override {}
     bool askYesNo(const QString &) override { return false; }
     tavik::Outcome startEmulator(const tavik::EmulatorCommand &, const QString &) override { return {}; }
+    void showEarlyEnd(const QString &) override {}
     void playSound(const QString &) override {}
 };
 

@@ -357,7 +357,7 @@ class Session:
         for name in ("GAME.SMC", "OTHER.SMC"):
             open(os.path.join(self.roms, name), "wb").close()
         write_silence(os.path.join(self.work, "qblaster.wav"), seconds=0.3)
-        bindir = os.path.join(workdir, "bin")
+        bindir = self.bindir = os.path.join(workdir, "bin")
         os.makedirs(bindir)
         standin = os.path.join(bindir, "snes9x.exe")
         # While the flag file exists, the stand-in fails at once as wine does
@@ -381,13 +381,17 @@ class Session:
         self.app = None
         self.maps = None
 
-    def start(self):
+    def start(self, arguments=(), errors_closed=False):
         if os.path.exists(self.record):
             os.remove(self.record)
         if self.maps is None:
             self.maps = MapRecord()
         self.maps.restart_clock()
-        self.process = subprocess.Popen([self.tavik], cwd=self.work, env=self.env)
+        # What the program writes to its error output is kept, and shown once
+        # the journeys are over.
+        self.errors = open(os.path.join(self.workdir, "tavik-errors.txt"), "ab")
+        self.process = subprocess.Popen([self.tavik, *arguments], cwd=self.work, env=self.env, stderr=self.errors,
+                                        preexec_fn=(lambda: os.close(2)) if errors_closed else None)
         self.app = None
 
     def accessible(self):
@@ -419,6 +423,10 @@ class Session:
             self.process.wait()
         if self.maps is not None:
             self.maps.stop()
+        if self.process:
+            self.errors.close()
+            with open(self.errors.name, "rb") as f:
+                sys.stderr.buffer.write(f.read()[-4000:])
 
     def emulator_received(self):
         return wait_for("the emulator to start", lambda: os.path.exists(self.record) and
@@ -558,6 +566,70 @@ def journey_early_end(s):
     s.emulator_received()
     settle(s)
     check(visible_window("Tavik 2.5") is None, "an emulator that ended well was reported")
+
+
+def journey_wrapper(s):
+    """A wrapper script under set -e that logs through /dev/stderr starts its
+    game, which keeps running and writing to its error output: every line
+    reaches the launcher's error output, and no write fails, also after the
+    launcher was killed."""
+    main = s.main_window()
+    if text_of(s.control("ROM Loaded:", "text")) != "GAME.SMC":
+        pick_rom(s, main)
+    standin = os.path.join(s.bindir, "snes9x.exe")
+    game = os.path.join(s.bindir, "game")
+    stop = os.path.join(s.workdir, "game-stop")
+    done = os.path.join(s.workdir, "game-done")
+    original = open(standin).read()
+    os.rename(standin, game)
+    try:
+        with open(standin, "w") as f:
+            f.write("#!/bin/sh\nset -e\necho 'wrapper: starting the game' > /dev/stderr\n"
+                    f"echo 'wrapper: appended' >> /dev/stderr\nexec {game} \"$@\"\n")
+        os.chmod(standin, 0o755)
+        # The game records its start as the stand-in does, then writes a line
+        # every 10 ms (Python raises on a failed write) until it is told to stop.
+        with open(game, "a") as f:
+            f.write("import time\nn = 0\n"
+                    f"while not os.path.exists({stop!r}) and n < 3000:\n"
+                    "    n += 1\n    print(f'game line {n}', file=sys.stderr, flush=True)\n    time.sleep(0.01)\n"
+                    f"open({done!r} + '.tmp', 'w').write(str(n))\nos.replace({done!r} + '.tmp', {done!r})\n")
+        click(s.control("< EMULATE! >", "push button"))
+        s.emulator_received()
+        wait_for("the game's lines in the launcher's error output",
+                 lambda: b"game line 20\n" in open(s.errors.name, "rb").read())
+        check(visible_window("Tavik 2.5") is None, "a game that runs was reported")
+        s.process.kill()
+        s.process.wait()
+        time.sleep(0.5)
+        open(stop, "w").close()
+        lines = int(wait_for("the game to end well", lambda: os.path.exists(done) and open(done).read(), timeout=10))
+        written = open(s.errors.name, "rb").read()
+        for line in (b"wrapper: starting the game\nwrapper: appended\n", b"game line %d\n" % lines):
+            check(line in written, f"{line!r} did not reach the launcher's error output")
+    finally:
+        with open(game, "w") as f:
+            f.write(original)
+        os.replace(game, standin)
+        s.start()
+
+
+def journey_errors_closed(s):
+    """Started with its error output closed, the launcher logs an early end
+    where nothing of its own is, and shows the message."""
+    s.process.kill()
+    s.process.wait()
+    s.start(["roms/GAME.SMC"], errors_closed=True)
+    s.main_window()
+    open(s.fail_flag, "w").close()
+    try:
+        click(s.control("< EMULATE! >", "push button"))
+        wait_for("the early end's message", lambda: visible_window("Tavik 2.5"))
+        click(s.control("OK", "push button", window="Tavik 2.5"))
+        wait_for("the message to close", lambda: visible_window("Tavik 2.5") is None)
+        check(s.process.poll() is None, f"the launcher ended (status {s.process.returncode})")
+    finally:
+        os.remove(s.fail_flag)
 
 
 def sound_events():
@@ -827,7 +899,8 @@ JOURNEYS = [
 ]
 # Only when asked for by name; small-screen with --screen=640x480; open-with
 # starts the program anew, so it comes before the others of its group.
-EXTRA_JOURNEYS = [("dump", journey_dump), ("small-screen", journey_small_screen),
+EXTRA_JOURNEYS = [("dump", journey_dump), ("small-screen", journey_small_screen), ("wrapper", journey_wrapper),
+                  ("errors-closed", journey_errors_closed),
                   ("open-with", journey_open_with), ("drop", journey_drop)]
 
 

@@ -11,7 +11,7 @@ namespace tavik::testing {
 
 class FakePlatform final : public Platform {
 public:
-    QStringList events;          // "notice: ...", "ask: ...", "start: ...", "sound: ..."
+    QStringList events;          // "notice: ...", "ask: ...", "start: ...", "early end: ...", "sound: ..."
     QStringList notices;
     QStringList startedCommandLines; // each started command's commandLine()
     QStringList startedRoms;         // each started command's ROM text
@@ -39,6 +39,11 @@ public:
             startedFolders.append(runFolder);
         }
         return startOutcome;
+    }
+    void showEarlyEnd(const QString &report) override
+    {
+        notices.append(report);
+        events.append(QStringLiteral("early end: ") + report);
     }
     void playSound(const QString &wavFile) override
     {
