@@ -170,9 +170,9 @@ private slots:
         typeInto(control<QComboBox>(form, u"cmbVideo"_s), QStringLiteral("abc"));
         click(control<QPushButton>(form, u"Start"_s));
         click(control<QPushButton>(form, u"Start"_s));
-        QCOMPARE(platform->startedCommandLines.size(), 3);
-        for (const QString &line : platform->startedCommandLines)
-            QVERIFY2(line.startsWith(QStringLiteral("snes9x.exe -m 8 ")), qPrintable(line));
+        QCOMPARE(platform->starts.size(), 3);
+        for (const auto &start : platform->starts)
+            QVERIFY2(start.command.commandLine().startsWith(u"snes9x.exe -m 8 "_s), qPrintable(start.command.commandLine()));
     }
 
     void hiddenPanelsStillCount()
@@ -182,7 +182,8 @@ private slots:
             panel->hide();
         control<QLineEdit>(form, u"ROMLOAD"_s)->setText(QStringLiteral("G.smc"));
         click(control<QPushButton>(form, u"Start"_s));
-        QCOMPARE(platform->startedCommandLines, QStringList{"snes9x.exe -m 9 -f 0 -nmv -ratio 1+ -h 100 G.smc"});
+        QCOMPARE(platform->starts.size(), 1);
+        QCOMPARE(platform->starts[0].command.commandLine(), u"snes9x.exe -m 9 -f 0 -nmv -ratio 1+ -h 100 G.smc"_s);
     }
 
     void exitQuestion_data()
