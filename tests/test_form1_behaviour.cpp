@@ -1,6 +1,5 @@
 // The main window driven through its real controls: the launch press, the
 // exit question, the close box and the logo's About window and sound.
-#include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "infowindows/about.h"
 #include "infowindows/help.h"
@@ -56,13 +55,8 @@ struct ShownAtQuit : QObject {
 
 } // namespace
 
-class Form1BehaviourTest : public QObject {
+class Form1BehaviourTest : public testing::MainWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<testing::ShownMainWindow> shown;
-    FakePlatform *platform = nullptr;
-    ProgramWindows *windows = nullptr;
-    Form1 *form = nullptr;
 
     // The six option panels, by their names in the layout.
     QList<QWidget *> panels()
@@ -74,21 +68,13 @@ class Form1BehaviourTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
-
     void init()
     {
-        shown = std::make_unique<testing::ShownMainWindow>();
-        platform = &shown->platform;
-        windows = &shown->windows;
-        form = shown->form;
-        QVERIFY(QTest::qWaitForWindowExposed(form));
+        MainWindowTest::init();
         // The panels are shown directly here so that their controls take clicks.
         for (QWidget *panel : panels())
             panel->show();
     }
-
-    void cleanup() { shown.reset(); }
 
     void launchPress_data()
     {
