@@ -15,15 +15,17 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <tuple>
 #include <utility>
 
 namespace tavik {
 namespace {
 
-// Creates the window behind `slot` when it is not loaded.
-template <typename Window, typename... Args>
-Window *loaded(QPointer<Window> &slot, Args &&...args)
+// The window of class `Window` in `windowSlots`, created when it is not loaded.
+template <typename Window, typename Slots, typename... Args>
+Window *loaded(Slots &windowSlots, Args &&...args)
 {
+    QPointer<Window> &slot = std::get<QPointer<Window>>(windowSlots);
     if (!slot)
         slot = new Window(std::forward<Args>(args)...);
     return slot;
@@ -53,7 +55,7 @@ public:
     {
         qApp->installEventFilter(this);
         connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
-            const QWidget *main = m_windows.m_form1;
+            const QWidget *main = m_windows.mainWindow();
             if (main && window && window == main->windowHandle())
                 bringForward(blockingWindow());
         });
@@ -64,7 +66,7 @@ protected:
     {
         if (event->type() != QEvent::WindowStateChange)
             return false;
-        QWidget *main = m_windows.m_form1;
+        QWidget *main = m_windows.mainWindow();
         QWidget *modal = blockingWindow();
         if (!main || !modal)
             return false;
@@ -81,7 +83,7 @@ private:
     // the main window from taking input, if any.
     QWidget *blockingWindow() const
     {
-        const Form1 *main = m_windows.m_form1;
+        const Form1 *main = m_windows.mainWindow();
         if (!main || main->takesInput())
             return nullptr;
         QWidget *modal = QApplication::activeModalWidget();
@@ -114,50 +116,48 @@ ProgramWindows::~ProgramWindows()
 
 QList<QWidget *> ProgramWindows::loadedWindows() const
 {
-    QList<QWidget *> loaded;
-    for (QWidget *window : {static_cast<QWidget *>(m_about), static_cast<QWidget *>(m_help),
-                            static_cast<QWidget *>(m_form3), static_cast<QWidget *>(m_dialogbox1),
-                            static_cast<QWidget *>(m_form5), static_cast<QWidget *>(m_form1),
-                            static_cast<QWidget *>(m_splash)}) {
-        if (window)
-            loaded.append(window);
-    }
+    QList<QWidget *> loaded = std::apply([](const auto &...slot) { return QList<QWidget *>{slot...}; }, m_slots);
+    loaded.removeAll(nullptr);
     return loaded;
 }
 
-QWidget *ProgramWindows::dialogOwner() const { return m_form1; }
+Form1 *ProgramWindows::mainWindow() const { return std::get<QPointer<Form1>>(m_slots); }
 
-Form1 *ProgramWindows::form1() { return loaded(m_form1, *this); }
+QWidget *ProgramWindows::dialogOwner() const { return mainWindow(); }
 
-FrmSplash *ProgramWindows::frmSplash() { return loaded(m_splash, *this); }
-About *ProgramWindows::about() { return loaded(m_about); }
-Help *ProgramWindows::help() { return loaded(m_help); }
-Form3 *ProgramWindows::form3() { return loaded(m_form3); }
-Dialogbox1 *ProgramWindows::dialogbox1() { return loaded(m_dialogbox1); }
+Form1 *ProgramWindows::form1() { return loaded<Form1>(m_slots, *this); }
+
+FrmSplash *ProgramWindows::frmSplash() { return loaded<FrmSplash>(m_slots, *this); }
+About *ProgramWindows::about() { return loaded<About>(m_slots); }
+Help *ProgramWindows::help() { return loaded<Help>(m_slots); }
+Form3 *ProgramWindows::form3() { return loaded<Form3>(m_slots); }
+Dialogbox1 *ProgramWindows::dialogbox1() { return loaded<Dialogbox1>(m_slots); }
 
 Form5 *ProgramWindows::form5()
 {
-    if (!m_form5) {
+    QPointer<Form5> &chooser = std::get<QPointer<Form5>>(m_slots);
+    if (!chooser) {
         // Each opening starts afresh at the launcher's working folder, or at
         // the folder the program was given.
-        m_form5 = new Form5(*this, m_chooserStart.isEmpty() ? workingFolderPath() : m_chooserStart);
+        chooser = new Form5(*this, m_chooserStart.isEmpty() ? workingFolderPath() : m_chooserStart);
         // A picked file goes to the main window by name and folder.
-        QObject::connect(m_form5, &Form5::filePicked, form1(), &Form1::setRomPath);
+        QObject::connect(chooser, &Form5::filePicked, form1(), &Form1::setRomPath);
     }
-    return m_form5;
+    return chooser;
 }
 
 void ProgramWindows::showMainWindow()
 {
-    const bool first = !m_form1;
-    form1()->show();
+    const bool first = !isMainWindowLoaded();
+    Form1 *form = form1();
+    form->show();
     if (!first)
         return;
-    centreOnScreen(m_form1);
+    centreOnScreen(form);
     if (!m_givenAtStart.isNull()) {
         // After the window has shown, so that a message about the file, or
         // the chooser, comes over it.
-        QTimer::singleShot(0, m_form1, [form = m_form1, given = std::exchange(m_givenAtStart, QString())] {
+        QTimer::singleShot(0, form, [form = QPointer(form), given = std::exchange(m_givenAtStart, QString())] {
             if (form)
                 form->openGivenFile(given);
         });

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <tuple>
 
 namespace tavik {
 
@@ -43,7 +44,7 @@ public:
 
     Platform &platform() override { return m_platform; }
     void showMainWindow() override;
-    bool isMainWindowLoaded() const override { return !m_form1.isNull(); }
+    bool isMainWindowLoaded() const override { return !std::get<QPointer<Form1>>(m_slots).isNull(); }
     void showAboutModal() override;
     void showHelp() override;
     void showReadme() override;
@@ -61,16 +62,16 @@ private:
 
     // The windows loaded now, those that belong to another before it.
     QList<QWidget *> loadedWindows() const;
+    // The main window while it is loaded, else null.
+    Form1 *mainWindow() const;
 
     Platform &m_platform;
     std::unique_ptr<ModalKeeper> m_modalKeeper;
-    QPointer<Form1> m_form1;
-    QPointer<FrmSplash> m_splash;
-    QPointer<About> m_about;
-    QPointer<Help> m_help;
-    QPointer<Form3> m_form3;
-    QPointer<Dialogbox1> m_dialogbox1;
-    QPointer<Form5> m_form5;
+    // One slot for each window, null while the window is not loaded; a window
+    // that belongs to another comes before it.
+    std::tuple<QPointer<About>, QPointer<Help>, QPointer<Form3>, QPointer<Dialogbox1>, QPointer<Form5>,
+               QPointer<Form1>, QPointer<FrmSplash>>
+        m_slots;
     // Where the ROM chooser starts; the working folder while empty.
     QString m_chooserStart;
     QString m_givenAtStart;

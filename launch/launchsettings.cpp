@@ -1,5 +1,6 @@
 // The switch tables, kept as data so that each row can be read against the
-// emulator's documented switches.
+// emulator's documented switches. The main window's combo boxes list the
+// texts of the video modes and playback rates from here.
 #include "launch/launchsettings.h"
 
 #include <utility>
@@ -27,6 +28,15 @@ constexpr const char *frameskipSwitches[] = {"-f 0 ", "-f 1 ", "-f 2 ", "-f 3 ",
 constexpr const char *soundRatioSwitches[] = {"-ratio 1+ ", "-ratio 2+ ", "-ratio 3+ "};
 
 template <std::size_t N>
+QStringList texts(const Row (&table)[N])
+{
+    QStringList found;
+    for (const Row &row : table)
+        found += QString::fromLatin1(row.first);
+    return found;
+}
+
+template <std::size_t N>
 QString atPosition(const char *const (&table)[N], int position)
 {
     if (position < 0 || position >= static_cast<int>(N))
@@ -35,6 +45,10 @@ QString atPosition(const char *const (&table)[N], int position)
 }
 
 } // namespace
+
+QStringList videoModeTexts() { return texts(videoModes); }
+
+QStringList playbackRateTexts() { return texts(playbackRates); }
 
 std::optional<QString> videoModeLookup(const QString &cmbVideoText)
 {

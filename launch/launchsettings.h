@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <optional>
 
@@ -49,6 +50,11 @@ struct LaunchSettings {
     QString SoundBuffersize = QStringLiteral("2560");
     QString ROMLOAD = romPlaceholder;
 };
+
+// The texts of the ten video modes and of the playback rates, in the order
+// the main window's combo boxes list them.
+QStringList videoModeTexts();
+QStringList playbackRateTexts();
 
 // The value VideoModeSwitch takes for a video-mode text, or nothing when the
 // text (compared whole and case-sensitively) is none of the ten modes.

@@ -94,9 +94,11 @@ Form1::Form1(WindowSet &windows)
         paintBlackBackground(panel);
         panel->hide();
     }
-    // The ROM field opens on its no-ROM marker, the combo boxes on a text
-    // that is none of their items.
+    // The ROM field opens on its no-ROM marker; the combo boxes list the
+    // texts the launch core knows, and open on a text that is none of them.
     ui->ROMLOAD->setText(romPlaceholder);
+    ui->cmbVideo->addItems(videoModeTexts());
+    ui->cmbSoundPlbk->addItems(playbackRateTexts());
     ui->cmbVideo->setCurrentIndex(-1);
     ui->cmbVideo->setEditText(initialVideoText);
     ui->cmbSoundPlbk->setCurrentIndex(-1);

@@ -50,26 +50,17 @@ void Form1::CheatOn_Click()
 
 void Form1::DisableSound_Click()
 {
-    switch (ui->DisableSound->checkState()) {
-    case Qt::Checked:
-        setAllEnabled({ui->MonoSound, ui->StereoSound, ui->NoSampleCaching, ui->NoSoundEcho, ui->NoMasterVol}, false);
-        setOptionValue(ui->StereoSound, false);
-        setOptionValue(ui->MonoSound, false);
-        for (QCheckBox *box : {ui->NoSampleCaching, ui->NoSoundEcho, ui->NoMasterVol})
+    if (ui->DisableSound->checkState() == Qt::PartiallyChecked)
+        return;
+    const bool soundOn = ui->DisableSound->checkState() == Qt::Unchecked;
+    setAllEnabled({ui->MonoSound, ui->StereoSound, ui->cmbSoundPlbk, ui->SoundRatio, ui->SoundBuffersize}, soundOn);
+    // Sound always comes back as mono; the cleared boxes stay cleared.
+    setOptionValue(ui->StereoSound, false);
+    setOptionValue(ui->MonoSound, soundOn);
+    for (QCheckBox *box : {ui->NoSampleCaching, ui->NoSoundEcho, ui->NoMasterVol}) {
+        box->setEnabled(soundOn);
+        if (!soundOn)
             box->setChecked(false);
-        setAllEnabled({ui->cmbSoundPlbk, ui->SoundRatio, ui->SoundBuffersize}, false);
-        break;
-    case Qt::Unchecked:
-        // Sound always comes back as mono; the cleared boxes stay cleared.
-        setAllEnabled({ui->MonoSound, ui->StereoSound}, true);
-        setOptionValue(ui->StereoSound, false);
-        setOptionValue(ui->MonoSound, true);
-        setAllEnabled({ui->cmbSoundPlbk, ui->SoundRatio, ui->SoundBuffersize, ui->NoSampleCaching, ui->NoSoundEcho,
-                    ui->NoMasterVol},
-                   true);
-        break;
-    case Qt::PartiallyChecked:
-        break;
     }
 }
 
@@ -84,18 +75,14 @@ void Form1::EnableManualSettings_Click()
 
 void Form1::NoJoy_Click()
 {
-    switch (ui->NoJoy->checkState()) {
-    case Qt::Checked:
-        setAllEnabled({ui->Joy4, ui->Joy6, ui->Joy8, ui->JoyS}, false);
-        for (QRadioButton *kind : {ui->Joy4, ui->Joy6, ui->Joy8, ui->JoyS})
+    if (ui->NoJoy->checkState() == Qt::PartiallyChecked)
+        return;
+    // No kind comes back selected; the user picks one anew.
+    const bool joystickOn = ui->NoJoy->checkState() == Qt::Unchecked;
+    for (QRadioButton *kind : {ui->Joy4, ui->Joy6, ui->Joy8, ui->JoyS}) {
+        kind->setEnabled(joystickOn);
+        if (!joystickOn)
             setOptionValue(kind, false);
-        break;
-    case Qt::Unchecked:
-        // No kind is selected again; the user picks one anew.
-        setAllEnabled({ui->Joy4, ui->Joy6, ui->Joy8, ui->JoyS}, true);
-        break;
-    case Qt::PartiallyChecked:
-        break;
     }
 }
 

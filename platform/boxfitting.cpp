@@ -147,16 +147,17 @@ QString fittedText(const QString &text, const QFont &font, int width, int widest
 // they can be measured before the box takes its size.
 class ScreenFitting : public QObject {
 public:
-    ScreenFitting(QMessageBox *box, QWidget *owner) : QObject(box), m_owner(owner) {}
+    ScreenFitting(QMessageBox *box, QWidget *owner) : QObject(box), m_box(box), m_owner(owner) {}
 
-    bool eventFilter(QObject *watched, QEvent *event) override
+    // The box is no longer a QMessageBox while its base classes are being
+    // destroyed, when it still has events: only these two are its own.
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        auto *box = static_cast<QMessageBox *>(watched);
         if (event->type() == QEvent::Show && !m_done) {
             m_done = true;
-            fit(box);
-        } else if (event->type() == QEvent::Resize && box->isVisible()) {
-            keepOnScreen(box);
+            fit(m_box);
+        } else if (event->type() == QEvent::Resize && m_box->isVisible()) {
+            keepOnScreen(m_box);
         }
         return false;
     }
@@ -165,6 +166,7 @@ private:
     void fit(QMessageBox *box) const;
     static void keepOnScreen(QMessageBox *box);
 
+    QMessageBox *const m_box;
     QPointer<QWidget> m_owner;
     bool m_done = false;
 };

@@ -85,13 +85,8 @@ int indicatorSpace(QWidget *box)
 
 } // namespace
 
-class AppearanceTest : public QObject {
+class AppearanceTest : public testing::MainWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<testing::ShownMainWindow> shown;
-    testing::FakePlatform *platform = nullptr;
-    ProgramWindows *windows = nullptr;
-    Form1 *form = nullptr;
 
     template <typename T = QWidget>
     T *control(const QString &name)
@@ -100,18 +95,6 @@ class AppearanceTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
-
-    void init()
-    {
-        shown = std::make_unique<testing::ShownMainWindow>();
-        platform = &shown->platform;
-        windows = &shown->windows;
-        form = shown->form;
-        QVERIFY(QTest::qWaitForWindowExposed(form));
-    }
-    void cleanup() { shown.reset(); }
-
     // Checked, unchecked, enabled and disabled all look different, for every
     // kind of box and option button on the black panels, and the caption
     // stays white on black (grey when disabled).

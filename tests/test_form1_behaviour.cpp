@@ -1,6 +1,5 @@
 // The main window driven through its real controls: the launch press, the
 // exit question, the close box and the logo's About window and sound.
-#include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "infowindows/about.h"
 #include "infowindows/help.h"
@@ -56,13 +55,8 @@ struct ShownAtQuit : QObject {
 
 } // namespace
 
-class Form1BehaviourTest : public QObject {
+class Form1BehaviourTest : public testing::MainWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<testing::ShownMainWindow> shown;
-    FakePlatform *platform = nullptr;
-    ProgramWindows *windows = nullptr;
-    Form1 *form = nullptr;
 
     // The six option panels, by their names in the layout.
     QList<QWidget *> panels()
@@ -74,21 +68,13 @@ class Form1BehaviourTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
-
     void init()
     {
-        shown = std::make_unique<testing::ShownMainWindow>();
-        platform = &shown->platform;
-        windows = &shown->windows;
-        form = shown->form;
-        QVERIFY(QTest::qWaitForWindowExposed(form));
+        MainWindowTest::init();
         // The panels are shown directly here so that their controls take clicks.
         for (QWidget *panel : panels())
             panel->show();
     }
-
-    void cleanup() { shown.reset(); }
 
     void launchPress_data()
     {
@@ -170,9 +156,9 @@ private slots:
         typeInto(control<QComboBox>(form, u"cmbVideo"_s), QStringLiteral("abc"));
         click(control<QPushButton>(form, u"Start"_s));
         click(control<QPushButton>(form, u"Start"_s));
-        QCOMPARE(platform->startedCommandLines.size(), 3);
-        for (const QString &line : platform->startedCommandLines)
-            QVERIFY2(line.startsWith(QStringLiteral("snes9x.exe -m 8 ")), qPrintable(line));
+        QCOMPARE(platform->starts.size(), 3);
+        for (const auto &start : platform->starts)
+            QVERIFY2(start.command.commandLine().startsWith(u"snes9x.exe -m 8 "_s), qPrintable(start.command.commandLine()));
     }
 
     void hiddenPanelsStillCount()
@@ -182,7 +168,8 @@ private slots:
             panel->hide();
         control<QLineEdit>(form, u"ROMLOAD"_s)->setText(QStringLiteral("G.smc"));
         click(control<QPushButton>(form, u"Start"_s));
-        QCOMPARE(platform->startedCommandLines, QStringList{"snes9x.exe -m 9 -f 0 -nmv -ratio 1+ -h 100 G.smc"});
+        QCOMPARE(platform->starts.size(), 1);
+        QCOMPARE(platform->starts[0].command.commandLine(), u"snes9x.exe -m 9 -f 0 -nmv -ratio 1+ -h 100 G.smc"_s);
     }
 
     void exitQuestion_data()

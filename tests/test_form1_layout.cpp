@@ -1,7 +1,6 @@
 // The main window's fixed layout: every control's kind, container, caption,
 // position, initial state and tooltip, the list and range contents, the
 // option-button groups and the keyboard focus order.
-#include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "mainwindow/form1.h"
 #include "support/controls.h"
@@ -191,24 +190,12 @@ QStringList items(QComboBox *c)
 
 } // namespace
 
-class TestForm1Layout : public QObject {
+class TestForm1Layout : public tavik::testing::MainWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<tavik::testing::ShownMainWindow> shown;
-    tavik::Form1 *form = nullptr;
 
     template <typename T = QWidget> T *control(const QString &name) { return tavik::testing::control<T>(form, name); }
 
 private slots:
-    void initTestCase() { tavik::setUpAppearance(); }
-
-    void init()
-    {
-        shown = std::make_unique<tavik::testing::ShownMainWindow>();
-        form = shown->form;
-    }
-    void cleanup() { shown.reset(); }
-
     void window()
     {
         QCOMPARE(form->objectName(), u"Form1"_s);

@@ -1,6 +1,5 @@
 // Panel switching and the four master check boxes, driven by clicks on the
 // real controls.
-#include "appearance/appearance.h"
 #include "app/programwindows.h"
 #include "infowindows/gripinfo.h"
 #include "infowindows/readmeviewer.h"
@@ -40,13 +39,8 @@ struct PressCounter : QObject {
 
 } // namespace
 
-class InterlocksTest : public QObject {
+class InterlocksTest : public testing::MainWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<testing::ShownMainWindow> shown;
-    testing::FakePlatform *platform = nullptr;
-    ProgramWindows *windows = nullptr;
-    Form1 *form = nullptr;
 
     QAbstractButton *button(const QString &name) { return control<QAbstractButton>(form, name); }
 
@@ -71,18 +65,6 @@ class InterlocksTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
-
-    void init()
-    {
-        shown = std::make_unique<testing::ShownMainWindow>();
-        platform = &shown->platform;
-        windows = &shown->windows;
-        form = shown->form;
-        QVERIFY(QTest::qWaitForWindowExposed(form));
-    }
-    void cleanup() { shown.reset(); }
-
     void panelSwitching_data()
     {
         QTest::addColumn<QString>("before");

@@ -101,7 +101,8 @@ private slots:
         if (taken && how != u"modal") {
             // The emulator runs in the ROM's folder.
             QTest::mouseClick(testing::control<QPushButton>(form, QStringLiteral("Start")), Qt::LeftButton);
-            QCOMPARE(platform.startedFolders, QStringList{root + QStringLiteral("/roms")});
+            QCOMPARE(platform.starts.size(), 1);
+            QCOMPARE(platform.starts[0].runFolder, root + QStringLiteral("/roms"));
         }
         QCOMPARE(field->text(), QString()); // a file's address is no cheat code
         if (!chooser.isEmpty()) {

@@ -145,7 +145,7 @@ public:
                                "About opened %6, GrIP opened %7, program ends %8")
                     .arg(m_step)
                     .arg(m_events)
-                    .arg(m_platform.startedCommandLines.size())
+                    .arg(m_platform.starts.size())
                     .arg(m_picks)
                     .arg(m_chooserOpenings)
                     .arg(m_aboutOpenings)
@@ -718,16 +718,16 @@ private:
     // field's text last and as the ROM argument, and only once a ROM is picked.
     void checkStart()
     {
-        const QStringList &lines = m_platform.startedCommandLines;
-        for (; m_startsChecked < lines.size(); ++m_startsChecked) {
+        const auto &starts = m_platform.starts;
+        for (; m_startsChecked < starts.size(); ++m_startsChecked) {
             if (!m_form)
                 return fail(QStringLiteral("a start without a main window"));
             const QString rom = control<QLineEdit>(m_form, u"ROMLOAD"_s)->text();
-            const QString &line = lines.at(m_startsChecked);
+            const EmulatorCommand &command = starts.at(m_startsChecked).command;
+            const QString line = command.commandLine();
             if (rom == romPlaceholder)
                 fail(QStringLiteral("started although no ROM was picked: %1").arg(line));
-            if (!line.startsWith(QStringLiteral("snes9x.exe ")) || !line.endsWith(rom)
-                || m_platform.startedRoms.at(m_startsChecked) != rom)
+            if (!line.startsWith(QStringLiteral("snes9x.exe ")) || !line.endsWith(rom) || command.rom != rom)
                 fail(QStringLiteral("started \"%1\" with the ROM field showing \"%2\"").arg(line, rom));
         }
     }

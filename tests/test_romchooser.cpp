@@ -160,7 +160,7 @@ class RomChooserTest : public QObject {
         if (!QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }))
             return QStringLiteral("(the chooser stayed open)");
         QTest::mouseClick(control<QPushButton>(windows->form1(), u"Start"_s), Qt::LeftButton);
-        return platform->startedFolders.value(0);
+        return platform->starts.value(0).runFolder;
     }
 
     // Adds a drive to the drive list, as a newly mounted medium would be.
@@ -723,16 +723,16 @@ private slots:
         QCOMPARE(control<QLineEdit>(form, u"ROMLOAD"_s)->text(), rom);
         QTest::mouseClick(control<QPushButton>(form, u"Start"_s), Qt::LeftButton);
         QVERIFY2(platform.notices.isEmpty(), qPrintable(platform.notices.join(QLatin1Char('\n'))));
-        QCOMPARE(platform.startedRoms.size(), 1);
+        QCOMPARE(platform.starts.size(), 1);
 
         // An empty run folder is the launcher's working folder.
-        const QString runFolder = platform.startedFolders.first().isEmpty() ? QDir::currentPath()
-                                                                            : platform.startedFolders.first();
+        const QString runFolder = platform.starts.first().runFolder.isEmpty() ? QDir::currentPath()
+                                                                              : platform.starts.first().runFolder;
         const QString expectedFolder = pickIn.isEmpty() || pickIn == QLatin1String(".")
                                            ? canonical(work.path())
                                            : canonical(work.path()) + QLatin1Char('/') + pickIn;
         QCOMPARE(fileNameToBytes(runFolder), fileNameToBytes(expectedFolder));
-        QCOMPARE(fileNameToBytes(platform.startedRoms.first()), romBytes);
+        QCOMPARE(fileNameToBytes(platform.starts.first().command.rom), romBytes);
         QVERIFY(::access(fileNameToBytes(runFolder) + '/' + romBytes, F_OK) == 0);
     }
 };

@@ -86,7 +86,7 @@ private slots:
         // The main window's load step ran: a start asks for its video mode.
         windows.form1()->setRomPath(QStringLiteral("game.smc"), QDir::tempPath());
         QTest::mouseClick(windows.form1()->findChild<QWidget *>(QStringLiteral("Start")), Qt::LeftButton);
-        QCOMPARE(platform.startedCommandLines.value(0).left(16), QStringLiteral("snes9x.exe -m 9 "));
+        QCOMPARE(platform.starts.value(0).command.commandLine().left(16), QStringLiteral("snes9x.exe -m 9 "));
         // Once handed over, the hidden splash never reacts again.
         QTest::keyClick(splash, Qt::Key_A);
         QVERIFY(windows.form1()->isVisible());

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 
+#include <QList>
 #include <QQueue>
 #include <QStringList>
 
@@ -11,11 +12,15 @@ namespace tavik::testing {
 
 class FakePlatform final : public Platform {
 public:
+    // A start the platform was asked for and reported as made.
+    struct Start {
+        EmulatorCommand command;
+        QString runFolder; // the folder it was asked to run in
+    };
+
     QStringList events;          // "notice: ...", "ask: ...", "start: ...", "early end: ...", "sound: ..."
     QStringList notices;
-    QStringList startedCommandLines; // each started command's commandLine()
-    QStringList startedRoms;         // each started command's ROM text
-    QStringList startedFolders;  // the folder each start was asked to run in
+    QList<Start> starts;
     QQueue<bool> yesNoAnswers;   // an empty queue answers No
     Outcome startOutcome;        // what the next starts report
     std::function<void()> duringSound;
@@ -33,11 +38,8 @@ public:
     Outcome startEmulator(const EmulatorCommand &command, const QString &runFolder) override
     {
         events.append(QStringLiteral("start: ") + command.commandLine());
-        if (startOutcome.ok) {
-            startedCommandLines.append(command.commandLine());
-            startedRoms.append(command.rom);
-            startedFolders.append(runFolder);
-        }
+        if (startOutcome.ok)
+            starts.append({command, runFolder});
         return startOutcome;
     }
     void showEarlyEnd(const QString &report) override

@@ -1,14 +1,18 @@
 // The main window as the window tests start from: a fresh window set over a
-// recording platform with its main window shown, and a control on an option
-// panel reached as a user reaches it, through the panel button.
+// recording platform with its main window shown, the fixture that gives one
+// to each test function, and a control on an option panel reached as a user
+// reaches it, through the panel button.
 #pragma once
 
 #include "app/programwindows.h"
+#include "appearance/appearance.h"
 #include "mainwindow/form1.h"
 #include "support/controls.h"
 #include "support/fakeplatform.h"
 
+#include <QObject>
 #include <QTest>
+#include <memory>
 
 namespace tavik::testing {
 
@@ -21,6 +25,31 @@ struct ShownMainWindow {
     {
         form->show();
     }
+};
+
+// The fixture of the tests that start from the main window: each test
+// function gets a fresh window set, its main window shown and exposed, and
+// leaves none behind.
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<ShownMainWindow> shown;
+    FakePlatform *platform = nullptr;
+    ProgramWindows *windows = nullptr;
+    Form1 *form = nullptr;
+
+protected slots:
+    void initTestCase() { setUpAppearance(); }
+    void init()
+    {
+        shown = std::make_unique<ShownMainWindow>();
+        platform = &shown->platform;
+        windows = &shown->windows;
+        form = shown->form;
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+    }
+    void cleanup() { shown.reset(); }
 };
 
 // Presses the panel button of the option panel that holds `control`, when
