@@ -18,7 +18,8 @@ public:
     ~About() override;
 
 protected:
-    // The close box unloads the window; its button only hides it.
+    // The close box unloads the window; its button only hides it. Not by
+    // Qt::WA_DeleteOnClose: exec() would then delete the window after its button too.
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -5,7 +5,6 @@
 
 #include "appearance/appearance.h"
 
-#include <QCloseEvent>
 #include <QPalette>
 
 namespace tavik {
@@ -14,6 +13,8 @@ Help::Help()
     : QWidget(nullptr, Qt::Window), ui(std::make_unique<Ui::Help>())
 {
     ui->setupUi(this);
+    // The close box unloads the window; the next opening builds it afresh.
+    setAttribute(Qt::WA_DeleteOnClose);
     setFont(dialogFont());
 
     // The address box looks like part of the window rather than an input
@@ -34,12 +35,6 @@ Help::~Help() = default;
 void Help::Command1_Click()
 {
     hide();
-}
-
-void Help::closeEvent(QCloseEvent *event)
-{
-    event->accept();
-    deleteLater();
 }
 
 } // namespace tavik

@@ -18,10 +18,6 @@ public:
     Help();
     ~Help() override;
 
-protected:
-    // The close box unloads the window; the next opening builds it afresh.
-    void closeEvent(QCloseEvent *event) override;
-
 private:
     // "OK": only hides the window, so an edit in the address box survives
     // until the window is unloaded.

@@ -4,7 +4,6 @@
 
 #include "appearance/appearance.h"
 
-#include <QCloseEvent>
 #include <QFile>
 
 namespace tavik {
@@ -15,6 +14,8 @@ Form3::Form3()
       ui(std::make_unique<Ui::Form3>())
 {
     ui->setupUi(this);
+    // The close box unloads the window; the next opening starts at the top.
+    setAttribute(Qt::WA_DeleteOnClose);
     setFont(dialogFont());
     ui->Text1->setFont(fixedFont());
     // The readme's boxed lines close with tabs on 8-column stops; the default
@@ -39,12 +40,6 @@ Form3::Form3()
 Form3::~Form3() = default;
 
 void Form3::Command1_Click() { hide(); }
-
-void Form3::closeEvent(QCloseEvent *event)
-{
-    event->accept();
-    deleteLater();
-}
 
 void Form3::showEvent(QShowEvent *event)
 {

@@ -18,8 +18,6 @@ public:
     ~Form3() override;
 
 protected:
-    // The close box unloads the window; the next opening starts at the top.
-    void closeEvent(QCloseEvent *event) override;
     // The reader scrolls with the keys straight away.
     void showEvent(QShowEvent *event) override;
 

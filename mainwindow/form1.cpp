@@ -6,7 +6,6 @@
 #include "appearance/picturebox.h"
 #include "launch/launchpress.h"
 #include "platform/platform.h"
-#include "system/filenames.h"
 #include "system/givenfile.h"
 #include "windowset/windowset.h"
 
@@ -52,21 +51,13 @@ private:
 void wrapCheckBoxCaption(QCheckBox *box) { new WrappedCaption(box); }
 
 // The one local file a drag carries, as its file: URL; empty when it carries
-// anything else (several items, a web address, only text). Read from the
-// list's own bytes: QMimeData::urls() would decode a name that is not UTF-8
-// into another name.
-QString singleLocalFile(const QMimeData *data)
+// anything else (several items, a web address, only text). A line of the list
+// that begins with '#' is a comment.
+QUrl singleLocalFile(const QMimeData *data)
 {
-    const QString uriList = QStringLiteral("text/uri-list");
-    if (data == nullptr || !data->hasFormat(uriList))
-        return {};
-    QStringList uris;
-    for (const QByteArray &line : data->data(uriList).split('\n')) {
-        const QByteArray uri = line.trimmed();
-        if (!uri.isEmpty() && !uri.startsWith('#'))
-            uris += fileNameFromBytes(uri);
-    }
-    return uris.size() == 1 && isLocalFileUrl(uris.front()) ? uris.front() : QString();
+    QList<QUrl> urls = data->urls();
+    urls.removeIf([](const QUrl &url) { return url.toString().startsWith(u'#'); });
+    return urls.size() == 1 && isLocalFileUrl(urls.front()) ? urls.front() : QUrl();
 }
 
 // A ROM is only ever read: the drop is taken as a copy (or a link), never as
@@ -207,7 +198,8 @@ void Form1::openGivenFile(const QString &given)
 // Drags are answered here for the window and all its controls. While the
 // window takes no click it takes no drop either; a single local file is
 // taken as a copy; any other drag of items is refused, and a drag of bare
-// text is left to the text field under it.
+// text is left to the text field under it. A move keeps the answer its entry
+// had, which Qt hands on to it.
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -215,10 +207,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     auto *drag = static_cast<QDropEvent *>(event);
     const QMimeData *data = drag->mimeData();
-    const QString file = singleLocalFile(data);
-    if (watched != this && takesInput() && data != nullptr && !data->hasFormat(QStringLiteral("text/uri-list")))
+    if (watched != this && takesInput() && data != nullptr && !data->hasUrls())
         return false;
-    if (!takesInput() || file.isEmpty() || !acceptAsCopy(drag))
+    if (type == QEvent::DragMove && takesInput())
+        return true;
+    const QUrl file = takesInput() && data != nullptr ? singleLocalFile(data) : QUrl();
+    if (file.isEmpty() || !acceptAsCopy(drag))
         drag->ignore();
     else if (type == QEvent::Drop)
         // Once the drop has been answered: the source waits for the answer,
@@ -226,9 +220,9 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         // modal window has come up meanwhile, which would then have another over it.
         QMetaObject::invokeMethod(
             this,
-            [this, file] {
+            [this, given = file.toString(QUrl::FullyEncoded)] {
                 if (takesInput())
-                    openGivenFile(file);
+                    openGivenFile(given);
             },
             Qt::QueuedConnection);
     return true;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <cerrno>
 #include <climits>
@@ -15,29 +16,12 @@
 namespace tavik {
 namespace {
 
-const QLatin1String fileScheme("file:");
-
-bool hasFileScheme(QStringView text) { return text.startsWith(fileScheme, Qt::CaseInsensitive); }
-
-// A scheme and "//", as every URL a file manager or browser hands on has. A
-// bare "word:" is not enough: "Zelda: A Link.smc" is a file name.
+// A file: URL, or a scheme and "//", as every URL a file manager or browser
+// hands on has. A bare "word:" is not enough: "Zelda: A Link.smc" is a file name.
 bool looksLikeUrl(const QString &text)
 {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
-    return scheme.match(text).hasMatch();
-}
-
-// The host part of a file: URL, and where its path begins; a URL without "//"
-// ("file:/x") has no host.
-QStringView urlHost(QStringView uri, qsizetype &pathAt)
-{
-    pathAt = fileScheme.size();
-    if (!uri.mid(pathAt).startsWith(u"//"))
-        return {};
-    const qsizetype hostAt = pathAt + 2;
-    const qsizetype slash = uri.indexOf(u'/', hostAt);
-    pathAt = slash < 0 ? uri.size() : slash;
-    return uri.mid(hostAt, pathAt - hostAt);
+    return text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) || scheme.match(text).hasMatch();
 }
 
 GivenFile refused(const QString &given, const QString &reason)
@@ -58,38 +42,29 @@ QString realFolder(const QByteArray &folder)
 
 } // namespace
 
-bool isLocalFileUrl(QStringView uri)
+bool isLocalFileUrl(const QUrl &url)
 {
-    if (!hasFileScheme(uri))
-        return false;
-    qsizetype pathAt = 0;
-    const QStringView host = urlHost(uri, pathAt);
-    return (host.isEmpty() || host.compare(u"localhost", Qt::CaseInsensitive) == 0)
-           && uri.mid(pathAt).startsWith(u'/');
+    const QString host = url.authority();
+    return url.isValid() && url.scheme() == u"file" && (host.isEmpty() || host == u"localhost")
+           && url.path().startsWith(u'/');
 }
 
 GivenFile lookAtGivenFile(const QString &given)
 {
-    QByteArray path;
     bool named = true;
-    if (hasFileScheme(given)) {
-        if (!isLocalFileUrl(given))
+    QByteArray path = fileNameToBytes(given, &named);
+    if (looksLikeUrl(given)) {
+        // QUrl reads bytes past ASCII as UTF-8: they go in percent-encoded,
+        // so that a name that is not UTF-8 survives. A query or a fragment is
+        // no part of the file's name.
+        QByteArray encoded;
+        for (const char byte : std::as_const(path))
+            encoded += uchar(byte) < 0x80 ? QByteArray(1, byte) : "%" + QByteArray::number(uchar(byte), 16);
+        const QUrl url = QUrl::fromEncoded(encoded);
+        if (!isLocalFileUrl(url))
             return refused(given, QStringLiteral("it is not a file on this computer"));
-        qsizetype pathAt = 0;
-        urlHost(given, pathAt);
-        QStringView encoded = QStringView(given).mid(pathAt);
-        // A query or a fragment is no part of the file's name; a '?' or '#'
-        // in the name itself comes percent-encoded.
-        for (const char16_t mark : {u'?', u'#'}) {
-            if (const qsizetype end = encoded.indexOf(mark); end >= 0)
-                encoded.truncate(end);
-        }
         // Percent-decoded to bytes, not to text, so that any name survives.
-        path = QByteArray::fromPercentEncoding(fileNameToBytes(encoded, &named));
-    } else if (looksLikeUrl(given)) {
-        return refused(given, QStringLiteral("it is not a file on this computer"));
-    } else {
-        path = fileNameToBytes(given, &named);
+        path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     }
     if (!named || path.isEmpty() || path.contains('\0'))
         return refused(given, QStringLiteral("it is no file name"));

@@ -6,7 +6,7 @@
 #pragma once
 
 #include <QString>
-#include <QStringView>
+#include <QUrl>
 
 namespace tavik {
 
@@ -27,8 +27,8 @@ struct GivenFile {
 // does not exist, cannot be read or is not a regular file.
 GivenFile lookAtGivenFile(const QString &given);
 
-// Whether `uri` is a file: URL of this computer (no host, or localhost): the
+// Whether `url` is a file: URL of this computer (no host, or localhost): the
 // one kind of dropped item the program can take.
-bool isLocalFileUrl(QStringView uri);
+bool isLocalFileUrl(const QUrl &url);
 
 } // namespace tavik

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 using namespace tavik;
+using namespace Qt::StringLiterals;
 using tavik::testing::FolderEntryStandIn;
 using tavik::testing::makeByBytes;
 using tavik::testing::StopFlagStandIn;
@@ -192,15 +193,15 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         const auto units = [](std::initializer_list<char16_t> all) { return QString::fromUtf16(all.begin(), qsizetype(all.size())); };
-        QTest::newRow("Latin-1") << QByteArray("Pok\xe9mon.smc") << u"Pok\xDCE9mon.smc"_qs;
-        QTest::newRow("CP437") << QByteArray("Pok\x82mon \x9a.smc") << u"Pok\xDC82mon \xDC9A.smc"_qs;
-        QTest::newRow("valid UTF-8") << QByteArray("Pok\xc3\xa9mon.smc") << u"Pok\u00E9mon.smc"_qs;
-        QTest::newRow("four-byte UTF-8, then Latin-1") << QByteArray("\xf0\x9f\x8e\xae\xe9") << u"\U0001F3AE\xDCE9"_qs;
-        QTest::newRow("mixed") << QByteArray("Caf\xc3\xa9 \xe9t\xe9") << u"Caf\u00E9 \xDCE9t\xDCE9"_qs;
+        QTest::newRow("Latin-1") << QByteArray("Pok\xe9mon.smc") << u"Pok\xDCE9mon.smc"_s;
+        QTest::newRow("CP437") << QByteArray("Pok\x82mon \x9a.smc") << u"Pok\xDC82mon \xDC9A.smc"_s;
+        QTest::newRow("valid UTF-8") << QByteArray("Pok\xc3\xa9mon.smc") << u"Pok\u00E9mon.smc"_s;
+        QTest::newRow("four-byte UTF-8, then Latin-1") << QByteArray("\xf0\x9f\x8e\xae\xe9") << u"\U0001F3AE\xDCE9"_s;
+        QTest::newRow("mixed") << QByteArray("Caf\xc3\xa9 \xe9t\xe9") << u"Caf\u00E9 \xDCE9t\xDCE9"_s;
         QTest::newRow("lone 0xFF") << QByteArray("\xff") << units({0xDCFF});
         QTest::newRow("an escape's own UTF-8 form") << QByteArray("\xed\xb3\xa9") << units({0xDCED, 0xDCB3, 0xDCA9});
-        QTest::newRow("the replacement mark itself") << QByteArray("\xef\xbf\xbd") << u"\uFFFD"_qs;
-        QTest::newRow("text that spells an escape") << QByteArray("\\udce9") << u"\\udce9"_qs;
+        QTest::newRow("the replacement mark itself") << QByteArray("\xef\xbf\xbd") << u"\uFFFD"_s;
+        QTest::newRow("text that spells an escape") << QByteArray("\\udce9") << u"\\udce9"_s;
         QTest::newRow("overlong, beyond U+10FFFF, cut short")
             << QByteArray("\xc0\xaf\xf4\x90\x80\x80\xe2\x82") << units({0xDCC0, 0xDCAF, 0xDCF4, 0xDC90, 0xDC80, 0xDC80, 0xDCE2, 0xDC82});
         QTest::newRow("lone high surrogate") << QByteArray() << units({'a', 0xD800, 'b'});
