@@ -9,8 +9,10 @@
 //                      Help, the readme, the ROM chooser and the GrIP dialog;
 //   interlocks.cpp     the four master check boxes.
 // A press of "< EMULATE! >" reads the controls into a LaunchSettings record
-// and hands it, with the video mode in force and the folder of the last
-// picked ROM, to the launch core; nothing here composes a command line.
+// and hands it, with the video mode in force, to the launch core; what comes
+// back goes to the platform: the notices, then the refusal or the command,
+// started in the folder of the last picked ROM. Nothing here composes a
+// command line.
 // A file given from outside (the command line, a drop anywhere on the window)
 // is taken as if it had been picked in the ROM chooser.
 #pragma once

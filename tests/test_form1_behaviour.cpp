@@ -108,6 +108,12 @@ private slots:
                            "notice: Please select a percentage of CPU cycles of 0 to 200. The default value will be "
                            "used instead.",
                            "start: snes9x.exe -m 9 -f 0  -ratio 1+ -h 100 GAME.SMC"};
+        QTest::newRow("bad values, then no ROM")
+            << "bad" << QStringList{"notice: Please select an appropriate range of 128-4096 in the Sound Buffersize Box",
+                                    "notice: Choosing a number below 85 CPU cycles can produce strange effects",
+                                    "notice: Please select a percentage of CPU cycles of 0 to 200. The default value "
+                                    "will be used instead.",
+                                    "notice: You haven't picked a SNES ROM Yet!"};
         QTest::newRow("sound and joystick disabled")
             << "rom nosound nojoy" << QStringList{"start: snes9x.exe -m 9 -f 0 -nosound  -j -ratio 1+ -h 100 GAME.SMC"};
         QTest::newRow("failed start is reported")
