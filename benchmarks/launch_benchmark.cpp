@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    tavik::setUpAppearance();
+    tavik::setUpStyleAndFaces();
     const int rounds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 40;
 
     // The emulator is found in the working folder, as the launcher finds it.

@@ -47,12 +47,8 @@ public:
     explicit Form1(WindowSet &windows);
     ~Form1() override;
 
-    // The snapshot of every control whose state reaches the command line.
-    LaunchSettings readLaunchSettings() const;
-
     // False while the GrIP dialog or a modal window holds the main window out of use.
     bool takesInput() const;
-
 
 public slots:
     // A file picked in the ROM chooser: its bare name goes into the ROM
@@ -68,6 +64,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The snapshot of every control whose state reaches the command line.
+    LaunchSettings readLaunchSettings() const;
+
     void Form1_Load();
     void Form1_Unload();
     void Start_Click();

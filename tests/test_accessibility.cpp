@@ -74,7 +74,7 @@ class AccessibilityTest : public QObject {
 private slots:
     void initTestCase()
     {
-        setUpAppearance();
+        setUpStyleAndFaces();
         installAccessibleInterfaces();
     }
 

@@ -100,7 +100,7 @@ class AppearanceTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     void init()
     {

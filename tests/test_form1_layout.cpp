@@ -200,7 +200,7 @@ class TestForm1Layout : public QObject {
     template <typename T = QWidget> T *control(const QString &name) { return tavik::testing::control<T>(form, name); }
 
 private slots:
-    void initTestCase() { tavik::setUpAppearance(); }
+    void initTestCase() { tavik::setUpStyleAndFaces(); }
 
     void init()
     {

@@ -57,7 +57,7 @@ class InfoWindowsHelpGripTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     void helpLabels_data()
     {

@@ -71,7 +71,7 @@ class InterlocksTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     void init()
     {
@@ -288,8 +288,8 @@ private slots:
     void disablingSoundKeepsTexts()
     {
         clickOn("DisableSound");
-        QCOMPARE(form->readLaunchSettings().SoundBuffersize, QStringLiteral("2560"));
-        QCOMPARE(form->readLaunchSettings().cmbSoundPlbk, QStringLiteral("Sound Playback Quality Rate"));
+        QCOMPARE(control<QLineEdit>(form, u"SoundBuffersize"_s)->text(), QStringLiteral("2560"));
+        QCOMPARE(control<QComboBox>(form, u"cmbSoundPlbk"_s)->currentText(), QStringLiteral("Sound Playback Quality Rate"));
     }
 
     void grayedMasterChangesNothing_data()

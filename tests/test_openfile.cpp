@@ -17,7 +17,7 @@ class OpenFileTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     // `how`: "start" (the program's file), "drop" (on the window), "field"
     // (on a cheat code field), "modal" (on the window under the GrIP dialog);

@@ -811,7 +811,7 @@ class RandomUiTest : public QObject {
 private slots:
     void initTestCase()
     {
-        setUpAppearance();
+        setUpStyleAndFaces();
         defaultMessageHandler = qInstallMessageHandler(quietMessageHandler);
         // A list's type-ahead search joins the letters typed within this
         // interval of wall-clock time; fixed long, the joins no longer depend

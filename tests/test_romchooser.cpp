@@ -181,7 +181,7 @@ class RomChooserTest : public QObject {
 private slots:
     void initTestCase()
     {
-        setUpAppearance();
+        setUpStyleAndFaces();
         for (int i = largeFolderFiles; i >= 1; --i)
             writeFile(largeFolder.filePath(QStringLiteral("Rom %1.smc").arg(i)));
     }
@@ -668,7 +668,7 @@ class RomChooserLaunchTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     // The emulator is to find the picked ROM by its bare name where it runs.
     // Names that are not UTF-8 go to the start byte for byte (the start's

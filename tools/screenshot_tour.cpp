@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    tavik::setUpAppearance();
+    tavik::setUpStyleAndFaces();
     if (argc < 2) {
         QTextStream(stderr) << "usage: screenshot_tour OUTPUT_FOLDER" << Qt::endl;
         return 2;
