@@ -31,11 +31,8 @@
 using namespace tavik;
 using namespace Qt::StringLiterals;
 using tavik::testing::control;
-using tavik::testing::FailingFolderReads;
-using tavik::testing::FolderEntryStandIn;
 using tavik::testing::FakePlatform;
 using tavik::testing::makeByBytes;
-using tavik::testing::StopFlagStandIn;
 using tavik::testing::TemporaryFolder;
 using tavik::testing::WorkingFolderGuard;
 using tavik::testing::writeFile;
@@ -109,10 +106,11 @@ bool clickFile(FileList *list, const QString &name)
 class RomChooserTest : public QObject {
     Q_OBJECT
 
-    // A folder too large to be read at once, made once and linked into the
-    // cases' folders as "big".
+    // A folder too large to be read at once (the chooser reads up to 2000
+    // entries at once; largeFolderFillsInTheBackground sees it is not), made
+    // once and linked into the cases' folders as "big".
     QTemporaryDir largeFolder;
-    static constexpr int largeFolderFiles = int(FolderLoader::readAtOnce) + 500;
+    static constexpr int largeFolderFiles = 2500;
     std::unique_ptr<WorkingFolderGuard> keepWorkingFolder;
     std::unique_ptr<QTemporaryDir> work;
     std::unique_ptr<FakePlatform> platform;
@@ -521,7 +519,7 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("failAfter"); // entries taken, fewer than its files
         QTest::newRow("a small folder failing midway") << "other" << 2;
-        QTest::newRow("a large one, on its thread") << "big" << int(FolderLoader::readAtOnce) + 100;
+        QTest::newRow("a large one, on its thread") << "big" << largeFolderFiles - 100;
     }
     void readThatFallsShortIsReported()
     {
@@ -530,7 +528,7 @@ private slots:
         linkLargeFolder();
         QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
         waitForReads();
-        const FailingFolderReads failing(failAfter, EIO);
+        platform->folderReads->changeEntries(testing::failingAfter(failAfter, EIO));
         QVERIFY(openFolderByKey(folderList(), folder));
         QTRY_COMPARE(platform->notices, QStringList{u"The folder %1 could not be read to its end: Input/output error. "
                                                     u"Its lists show only the entries read before that."_s.arg(at(folder))});
@@ -568,7 +566,7 @@ private slots:
         // Each read takes its folder's end once.
         static std::atomic<int> ends;
         ends = 0;
-        const FolderEntryStandIn counting([](dirent *entry, int) { return entry ? entry : (++ends, entry); });
+        platform->folderReads->changeEntries([](dirent *entry, int) { return entry ? entry : (++ends, entry); });
         if (how == QLatin1String("open")) {
             QVERIFY(openFolder(folderList(), folder));
         } else if (how == QLatin1String("again")) {
@@ -610,8 +608,7 @@ private slots:
         static std::atomic<bool> held, released;
         mainThread = std::this_thread::get_id();
         held = released = false;
-        std::optional<FolderEntryStandIn> holding;
-        holding.emplace([](dirent *entry, int) {
+        platform->folderReads->changeEntries([](dirent *entry, int) {
             if (entry || std::this_thread::get_id() == mainThread || released)
                 return entry;
             held = true;
@@ -619,7 +616,7 @@ private slots:
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return entry;
         });
-        const StopFlagStandIn questions;
+        const testing::ReadWatch &questions = *platform->folderReads;
         const auto release = qScopeGuard([] { released = true; });
         QVERIFY(openFolderByKey(folderList(), QStringLiteral("big")));
         QTRY_VERIFY(held);
