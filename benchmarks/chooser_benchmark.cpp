@@ -86,7 +86,7 @@ bool reading()
 // it takes to free what it held (-1: the read was already done).
 qint64 stopAfterClose(tavik::ProgramWindows &windows, int afterMs)
 {
-    tavik::Form5 *chooser = windows.form5();
+    auto *chooser = new tavik::Form5(windows, QDir::currentPath());
     chooser->show();
     QElapsedTimer clock;
     clock.start();
@@ -123,7 +123,7 @@ Round measure(tavik::ProgramWindows &windows, int files)
 
     clock.start();
     sinceLastTurn.start();
-    tavik::Form5 *chooser = windows.form5();
+    auto *chooser = new tavik::Form5(windows, QDir::currentPath());
     chooser->show();
     auto *fileList = chooser->findChild<tavik::FileList *>(QStringLiteral("File1"));
     if (!fileList)

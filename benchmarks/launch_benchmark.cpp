@@ -102,8 +102,8 @@ int main(int argc, char *argv[])
 
     tavik::DesktopPlatform platform;
     tavik::ProgramWindows windows(platform);
-    tavik::Form1 *form = windows.form1();
-    form->show();
+    windows.showMainWindow();
+    QWidget *form = windows.dialogOwner(); // the main window
     QCoreApplication::processEvents();
     auto *romField = form->findChild<QLineEdit *>(QStringLiteral("ROMLOAD"));
     auto *launchButton = form->findChild<QPushButton *>(QStringLiteral("Start"));

@@ -132,23 +132,37 @@ private slots:
         QFETCH(QString, name);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        const QHash<QString, std::function<QWidget *()>> open{
-            {"Form1", [&] { return windows.form1(); }},   {"frmSplash", [&] { return windows.frmSplash(); }},
-            {"Help", [&] { return windows.help(); }},     {"Form3", [&] { return windows.form3(); }},
-            {"About", [&] { return windows.about(); }},   {"Dialogbox1", [&] { return windows.dialogbox1(); }},
-            {"Form5", [&] { return windows.form5(); }}};
-        QWidget *top = open.value(window)();
-        QWidget *widget = control.isEmpty() ? top : testing::findControl(top, control);
-        QVERIFY(widget);
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
-        QVERIFY(iface);
-        QCOMPARE(iface->role(), role);
-        if (!name.isEmpty())
-            QCOMPARE(iface->text(QAccessible::Name), name);
-        // The window's accessible parent is the application; a control's is
-        // the window or panel it sits in, as before.
-        if (!control.isEmpty())
-            QCOMPARE(iface->parent()->object(), widget->parentWidget());
+        const auto look = [&](QWidget *top) {
+            QWidget *widget = control.isEmpty() ? top : testing::findControl(top, control);
+            QVERIFY(widget);
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(iface);
+            QCOMPARE(iface->role(), role);
+            if (!name.isEmpty())
+                QCOMPARE(iface->text(QAccessible::Name), name);
+            // The window's accessible parent is the application; a control's is
+            // the window or panel it sits in, as before.
+            if (!control.isEmpty())
+                QCOMPARE(iface->parent()->object(), widget->parentWidget());
+        };
+        // Each window as the program shows it.
+        if (window == u"About")
+            return testing::whileShown<About>([&] { windows.showAboutModal(); }, look);
+        if (window == u"Form5")
+            return testing::whileShown<Form5>([&] { windows.showRomChooserModal(); }, look);
+        const QHash<QString, std::function<void()>> open{
+            {"Form1", [&] { windows.showMainWindow(); }},  {"frmSplash", [&] { windows.frmSplash()->show(); }},
+            {"Help", [&] { windows.showHelp(); }},         {"Form3", [&] { windows.showReadme(); }},
+            {"Dialogbox1", [&] { windows.showGripInfo(); }}};
+        open.value(window)();
+        int shown = 0;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && QLatin1String(top->metaObject()->className()).endsWith(window, Qt::CaseInsensitive)) {
+                look(top);
+                ++shown;
+            }
+        }
+        QCOMPARE(shown, 1);
     }
 
     // The logo reads as a button with its description and a press action
@@ -167,7 +181,8 @@ private slots:
         QFETCH(int, clicks);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        auto *logo = testing::findControl<PictureBox>(windows.form1(), QStringLiteral("Picture1"));
+        windows.showMainWindow();
+        auto *logo = testing::findControl<PictureBox>(testing::loadedWindow<Form1>(), QStringLiteral("Picture1"));
         QVERIFY(logo);
         logo->setEnabled(enabled);
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(logo);
@@ -299,7 +314,8 @@ private slots:
         QFETCH(QString, name);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        QWidget *widget = windows.form1()->findChild<QWidget *>(control);
+        windows.showMainWindow();
+        QWidget *widget = testing::loadedWindow<Form1>()->findChild<QWidget *>(control);
         QVERIFY(widget);
         QCOMPARE(accessibleName(widget), name);
         // The caption on the screen stays as laid out.

@@ -83,6 +83,42 @@ int indicatorSpace(QWidget *box)
                                 nullptr, box);
 }
 
+// captionsFit, on one window.
+void captionsFitIn(QWidget *shown)
+{
+    QCOMPARE(shown->logicalDpiX(), 96);
+    int checked = 0;
+    for (QWidget *widget : shown->findChildren<QWidget *>()) {
+        const QFontMetrics metrics(widget->font());
+        const QString name = widget->objectName();
+        if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().isEmpty()) {
+            const QRect space = label->contentsRect();
+            if (label->wordWrap())
+                QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->text()));
+            else
+                QVERIFY2(metrics.horizontalAdvance(label->text()) <= space.width()
+                             && metrics.height() <= label->height(),
+                         qPrintable(label->text()));
+            ++checked;
+        } else if (auto *box = qobject_cast<QAbstractButton *>(widget);
+                   box && !box->text().isEmpty() && !qobject_cast<QPushButton *>(box)
+                   && !name.startsWith(u"Code")) {
+            QVERIFY2(indicatorSpace(box) + metrics.horizontalAdvance(box->text()) <= box->width(),
+                     qPrintable(box->text()));
+            ++checked;
+        } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+            QVERIFY2(metrics.horizontalAdvance(button->text()) + margin <= button->width(),
+                     qPrintable(button->text()));
+            ++checked;
+        } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+            QVERIFY2(metrics.horizontalAdvance(group->title()) + 8 <= group->width(), qPrintable(group->title()));
+            ++checked;
+        }
+    }
+    QVERIFY(checked > 0);
+}
+
 } // namespace
 
 class AppearanceTest : public QObject {
@@ -100,7 +136,11 @@ class AppearanceTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpStyleAndFaces(); }
+    void initTestCase()
+    {
+        setUpStyleAndFaces();
+        setUpWindowIcon();
+    }
 
     void init()
     {
@@ -262,8 +302,8 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(qreal, ratio);
-        Help *help = windows->help();
-        help->show();
+        windows->showHelp();
+        Help *help = testing::loadedWindow<Help>();
         QVERIFY(QTest::qWaitForWindowExposed(help));
         auto *label = help->findChild<QLabel *>(name);
         QVERIFY(label->font().bold());
@@ -280,20 +320,20 @@ private slots:
     // spread over a large box.
     void textSizes()
     {
-        About *about = windows->about();
-        about->show();
-        QVERIFY(QTest::qWaitForWindowExposed(about));
-        auto *title = about->findChild<QLabel *>(QStringLiteral("Label1"));
-        auto *credit = about->findChild<QLabel *>(QStringLiteral("Label2"));
-        QCOMPARE(title->font().pointSizeF(), 13.5);
-        QCOMPARE_GE(inkHeight(drawn(title, 1)), inkHeight(drawn(credit, 1)) * 13 / 10);
+        testing::whileShown<About>([this] { windows->showAboutModal(); }, [](About *about) {
+            QVERIFY(QTest::qWaitForWindowExposed(about));
+            auto *title = about->findChild<QLabel *>(QStringLiteral("Label1"));
+            auto *credit = about->findChild<QLabel *>(QStringLiteral("Label2"));
+            QCOMPARE(title->font().pointSizeF(), 13.5);
+            QCOMPARE_GE(inkHeight(drawn(title, 1)), inkHeight(drawn(credit, 1)) * 13 / 10);
 
-        for (QLabel *label : {title, credit}) {
-            const int single = inkHeight(drawn(label, 1));
-            const int twice = inkHeight(drawn(label, 2));
-            QVERIFY2(twice >= single * 17 / 10 && twice <= single * 23 / 10,
-                     qPrintable(QStringLiteral("%1: %2 then %3").arg(label->text()).arg(single).arg(twice)));
-        }
+            for (QLabel *label : {title, credit}) {
+                const int single = inkHeight(drawn(label, 1));
+                const int twice = inkHeight(drawn(label, 2));
+                QVERIFY2(twice >= single * 17 / 10 && twice <= single * 23 / 10,
+                         qPrintable(QStringLiteral("%1: %2 then %3").arg(label->text()).arg(single).arg(twice)));
+            }
+        });
     }
 
     void mainWindowTextIsDialogSized()
@@ -313,44 +353,17 @@ private slots:
     void captionsFit()
     {
         QFETCH(QString, window);
-        QWidget *shown = window == u"Form1" ? static_cast<QWidget *>(form)
-                         : window == u"Help" ? static_cast<QWidget *>(windows->help())
-                         : window == u"About" ? static_cast<QWidget *>(windows->about())
-                         : window == u"dialogbox1" ? static_cast<QWidget *>(windows->dialogbox1())
-                                                    : static_cast<QWidget *>(windows->frmSplash());
-        QCOMPARE(shown->logicalDpiX(), 96);
-        int checked = 0;
-        for (QWidget *widget : shown->findChildren<QWidget *>()) {
-            const QFontMetrics metrics(widget->font());
-            const QString name = widget->objectName();
-            if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().isEmpty()) {
-                const QRect space = label->contentsRect();
-                if (label->wordWrap())
-                    QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->text()));
-                else
-                    QVERIFY2(metrics.horizontalAdvance(label->text()) <= space.width()
-                                 && metrics.height() <= label->height(),
-                             qPrintable(label->text()));
-                ++checked;
-            } else if (auto *box = qobject_cast<QAbstractButton *>(widget);
-                       box && !box->text().isEmpty() && !qobject_cast<QPushButton *>(box)
-                       && !name.startsWith(u"Code")) {
-                QVERIFY2(indicatorSpace(box) + metrics.horizontalAdvance(box->text()) <= box->width(),
-                         qPrintable(box->text()));
-                ++checked;
-            } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-                const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
-                QVERIFY2(metrics.horizontalAdvance(button->text()) + margin <= button->width(),
-                         qPrintable(button->text()));
-                ++checked;
-            } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
-                QVERIFY2(metrics.horizontalAdvance(group->title()) + 8 <= group->width(), qPrintable(group->title()));
-                ++checked;
-            }
-        }
-        QVERIFY(checked > 0);
+        if (window == u"About")
+            return testing::whileShown<About>([this] { windows->showAboutModal(); }, captionsFitIn);
+        if (window == u"Help")
+            windows->showHelp();
+        else if (window == u"dialogbox1")
+            windows->showGripInfo();
+        captionsFitIn(window == u"Form1" ? static_cast<QWidget *>(form)
+                      : window == u"Help" ? static_cast<QWidget *>(testing::loadedWindow<Help>())
+                      : window == u"dialogbox1" ? static_cast<QWidget *>(testing::loadedWindow<Dialogbox1>())
+                                                 : static_cast<QWidget *>(windows->frmSplash()));
     }
-
     // A window sits in the middle of the screen's free area; along a side
     // where it is larger than the screen, its left or top edge (the title
     // bar, by which it is moved and closed) stays on the screen.
@@ -379,20 +392,22 @@ private slots:
 
     void everyWindowCarriesBothIconSizes()
     {
-        const QList<QWidget *> all{form,
-                                   windows->frmSplash(),
-                                   windows->about(),
-                                   windows->help(),
-                                   windows->form3(),
-                                   windows->dialogbox1(),
-                                   windows->form5()};
-        for (QWidget *window : all) {
+        const auto carriesBoth = [](QWidget *window) {
             const QList<QSize> sizes = window->windowIcon().availableSizes();
             QVERIFY2(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)),
                      qPrintable(window->objectName()));
             // Sharp when the 32-pixel icon is drawn at a scale of 2.
             QCOMPARE(window->windowIcon().pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
-        }
+        };
+        windows->showHelp();
+        windows->showReadme();
+        windows->showGripInfo();
+        for (QWidget *window : std::initializer_list<QWidget *>{form, windows->frmSplash(), testing::loadedWindow<Help>(),
+                                                                 testing::loadedWindow<Form3>(),
+                                                                 testing::loadedWindow<Dialogbox1>()})
+            carriesBoth(window);
+        testing::whileShown<About>([this] { windows->showAboutModal(); }, carriesBoth);
+        testing::whileShown<Form5>([this] { windows->showRomChooserModal(); }, carriesBoth);
     }
 
     // The logo is drawn from a source with enough pixels for a scale of 2:

@@ -249,7 +249,7 @@ private slots:
         QFETCH(bool, byCloseBox);
         bool aboutWasShown = false;
         QTimer::singleShot(0, this, [&] {
-            About *about = windows->about();
+            About *about = testing::loadedWindow<About>();
             aboutWasShown = about->isVisible() && about->isModal();
             QVERIFY(platform->events.isEmpty()); // no sound while About is up
             if (byCloseBox)

@@ -70,7 +70,7 @@ private slots:
         if (how == u"start")
             windows.openAtStart(QString::fromUtf8(uris));
         windows.showMainWindow();
-        Form1 *form = windows.form1();
+        Form1 *form = testing::loadedWindow<Form1>();
         QVERIFY(QTest::qWaitForWindowExposed(form));
         if (how == u"modal")
             windows.showGripInfo();

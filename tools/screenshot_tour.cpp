@@ -66,6 +66,17 @@ T *control(QWidget *window, const char *name)
     return found;
 }
 
+// The program's window of class T that is up.
+template <typename T>
+T *shown()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<T *>(window); found && found->isVisible())
+            return found;
+    }
+    qFatal("no %s is up", T::staticMetaObject.className());
+}
+
 void click(QWidget *window, std::initializer_list<const char *> names)
 {
     for (const char *name : names)
@@ -96,7 +107,7 @@ int main(int argc, char *argv[])
     // The hand-over, without waiting out the splash's 1.5 s.
     windows.frmSplash()->findChild<QTimer *>()->start(0);
     settle();
-    QWidget *main = windows.form1();
+    QWidget *main = shown<tavik::Form1>();
     shoot(main, file("main"));
 
     const std::pair<const char *, std::function<void()>> scenes[] = {
@@ -130,21 +141,23 @@ int main(int argc, char *argv[])
     }
 
     click(main, {"JoystixOn", "NoJoy", "GRIPINFO"});
-    shoot(windows.dialogbox1(), file("grip"));
+    shoot(shown<tavik::Dialogbox1>(), file("grip"));
     shoot(main, file("main-during-grip"));
-    control<QAbstractButton>(windows.dialogbox1(), "Command1")->click();
+    control<QAbstractButton>(shown<tavik::Dialogbox1>(), "Command1")->click();
 
-    windows.about()->show();
-    shoot(windows.about(), file("about"));
-    windows.about()->hide();
-    windows.help()->show();
-    shoot(windows.help(), file("help"));
-    windows.help()->hide();
-    windows.form3()->show();
-    shoot(windows.form3(), file("readme"));
-    windows.form3()->hide();
-    windows.form5()->show();
-    shoot(windows.form5(), file("chooser"));
-    windows.form5()->hide();
+    windows.showHelp();
+    shoot(shown<tavik::Help>(), file("help"));
+    shown<tavik::Help>()->hide();
+    windows.showReadme();
+    shoot(shown<tavik::Form3>(), file("readme"));
+    shown<tavik::Form3>()->hide();
+    // The modal windows, shown here without the wait for their close.
+    tavik::About about;
+    about.show();
+    shoot(&about, file("about"));
+    about.hide();
+    tavik::Form5 chooser(windows, QDir::currentPath());
+    chooser.show();
+    shoot(&chooser, file("chooser"));
     return 0;
 }

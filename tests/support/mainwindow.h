@@ -15,11 +15,12 @@ namespace tavik::testing {
 struct ShownMainWindow {
     FakePlatform platform;
     ProgramWindows windows{platform};
-    Form1 *form;
+    Form1 *form = nullptr;
 
-    ShownMainWindow() : form(windows.form1())
+    ShownMainWindow()
     {
-        form->show();
+        windows.showMainWindow();
+        form = loadedWindow<Form1>();
     }
 };
 
