@@ -2,7 +2,7 @@
 // start (and the report of an emulator that ended at once), the sound effect
 // and the folders the ROM chooser reads. Windows reach them only through this
 // interface, so tests can answer message boxes, record starts and sounds, and
-// stand in for a folder's entries.
+// watch folder reads.
 #pragma once
 
 #include "launch/emulatorcommand.h"

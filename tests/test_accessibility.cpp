@@ -18,6 +18,7 @@
 #include "support/mainwindow.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -132,37 +133,29 @@ private slots:
         QFETCH(QString, name);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        const auto look = [&](QWidget *top) {
-            QWidget *widget = control.isEmpty() ? top : testing::findControl(top, control);
-            QVERIFY(widget);
-            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
-            QVERIFY(iface);
-            QCOMPARE(iface->role(), role);
-            if (!name.isEmpty())
-                QCOMPARE(iface->text(QAccessible::Name), name);
-            // The window's accessible parent is the application; a control's is
-            // the window or panel it sits in, as before.
-            if (!control.isEmpty())
-                QCOMPARE(iface->parent()->object(), widget->parentWidget());
-        };
-        // Each window as the program shows it.
-        if (window == u"About")
-            return testing::whileShown<About>([&] { windows.showAboutModal(); }, look);
-        if (window == u"Form5")
-            return testing::whileShown<Form5>([&] { windows.showRomChooserModal(); }, look);
-        const QHash<QString, std::function<void()>> open{
-            {"Form1", [&] { windows.showMainWindow(); }},  {"frmSplash", [&] { windows.frmSplash()->show(); }},
-            {"Help", [&] { windows.showHelp(); }},         {"Form3", [&] { windows.showReadme(); }},
-            {"Dialogbox1", [&] { windows.showGripInfo(); }}};
-        open.value(window)();
-        int shown = 0;
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (top->isVisible() && QLatin1String(top->metaObject()->className()).endsWith(window, Qt::CaseInsensitive)) {
-                look(top);
-                ++shown;
-            }
-        }
-        QCOMPARE(shown, 1);
+        // The main window and the splash as the window set has them; the
+        // windows that stand alone, each one of its own.
+        std::unique_ptr<QWidget> own;
+        const QHash<QString, std::function<QWidget *()>> open{
+            {"Form1", [&] { windows.showMainWindow(); return testing::loadedWindow<Form1>(); }},
+            {"frmSplash", [&] { return windows.frmSplash(); }},
+            {"Help", [&] { return (own = std::make_unique<Help>()).get(); }},
+            {"Form3", [&] { return (own = std::make_unique<Form3>()).get(); }},
+            {"About", [&] { return (own = std::make_unique<About>()).get(); }},
+            {"Dialogbox1", [&] { return (own = std::make_unique<Dialogbox1>()).get(); }},
+            {"Form5", [&] { return (own = std::make_unique<Form5>(windows, QDir::currentPath())).get(); }}};
+        QWidget *top = open.value(window)();
+        QWidget *widget = control.isEmpty() ? top : testing::findControl(top, control);
+        QVERIFY(widget);
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), role);
+        if (!name.isEmpty())
+            QCOMPARE(iface->text(QAccessible::Name), name);
+        // The window's accessible parent is the application; a control's is
+        // the window or panel it sits in, as before.
+        if (!control.isEmpty())
+            QCOMPARE(iface->parent()->object(), widget->parentWidget());
     }
 
     // The logo reads as a button with its description and a press action

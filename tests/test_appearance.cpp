@@ -17,6 +17,7 @@
 #include "support/mainwindow.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,42 +82,6 @@ int indicatorSpace(QWidget *box)
     return style->pixelMetric(check ? QStyle::PM_IndicatorWidth : QStyle::PM_ExclusiveIndicatorWidth, nullptr, box)
            + style->pixelMetric(check ? QStyle::PM_CheckBoxLabelSpacing : QStyle::PM_RadioButtonLabelSpacing,
                                 nullptr, box);
-}
-
-// captionsFit, on one window.
-void captionsFitIn(QWidget *shown)
-{
-    QCOMPARE(shown->logicalDpiX(), 96);
-    int checked = 0;
-    for (QWidget *widget : shown->findChildren<QWidget *>()) {
-        const QFontMetrics metrics(widget->font());
-        const QString name = widget->objectName();
-        if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().isEmpty()) {
-            const QRect space = label->contentsRect();
-            if (label->wordWrap())
-                QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->text()));
-            else
-                QVERIFY2(metrics.horizontalAdvance(label->text()) <= space.width()
-                             && metrics.height() <= label->height(),
-                         qPrintable(label->text()));
-            ++checked;
-        } else if (auto *box = qobject_cast<QAbstractButton *>(widget);
-                   box && !box->text().isEmpty() && !qobject_cast<QPushButton *>(box)
-                   && !name.startsWith(u"Code")) {
-            QVERIFY2(indicatorSpace(box) + metrics.horizontalAdvance(box->text()) <= box->width(),
-                     qPrintable(box->text()));
-            ++checked;
-        } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
-            QVERIFY2(metrics.horizontalAdvance(button->text()) + margin <= button->width(),
-                     qPrintable(button->text()));
-            ++checked;
-        } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
-            QVERIFY2(metrics.horizontalAdvance(group->title()) + 8 <= group->width(), qPrintable(group->title()));
-            ++checked;
-        }
-    }
-    QVERIFY(checked > 0);
 }
 
 } // namespace
@@ -320,20 +285,21 @@ private slots:
     // spread over a large box.
     void textSizes()
     {
-        testing::whileShown<About>([this] { windows->showAboutModal(); }, [](About *about) {
-            QVERIFY(QTest::qWaitForWindowExposed(about));
-            auto *title = about->findChild<QLabel *>(QStringLiteral("Label1"));
-            auto *credit = about->findChild<QLabel *>(QStringLiteral("Label2"));
-            QCOMPARE(title->font().pointSizeF(), 13.5);
-            QCOMPARE_GE(inkHeight(drawn(title, 1)), inkHeight(drawn(credit, 1)) * 13 / 10);
+        About ownAbout;
+        About *about = &ownAbout;
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        auto *title = about->findChild<QLabel *>(QStringLiteral("Label1"));
+        auto *credit = about->findChild<QLabel *>(QStringLiteral("Label2"));
+        QCOMPARE(title->font().pointSizeF(), 13.5);
+        QCOMPARE_GE(inkHeight(drawn(title, 1)), inkHeight(drawn(credit, 1)) * 13 / 10);
 
-            for (QLabel *label : {title, credit}) {
-                const int single = inkHeight(drawn(label, 1));
-                const int twice = inkHeight(drawn(label, 2));
-                QVERIFY2(twice >= single * 17 / 10 && twice <= single * 23 / 10,
-                         qPrintable(QStringLiteral("%1: %2 then %3").arg(label->text()).arg(single).arg(twice)));
-            }
-        });
+        for (QLabel *label : {title, credit}) {
+            const int single = inkHeight(drawn(label, 1));
+            const int twice = inkHeight(drawn(label, 2));
+            QVERIFY2(twice >= single * 17 / 10 && twice <= single * 23 / 10,
+                     qPrintable(QStringLiteral("%1: %2 then %3").arg(label->text()).arg(single).arg(twice)));
+        }
     }
 
     void mainWindowTextIsDialogSized()
@@ -353,17 +319,45 @@ private slots:
     void captionsFit()
     {
         QFETCH(QString, window);
-        if (window == u"About")
-            return testing::whileShown<About>([this] { windows->showAboutModal(); }, captionsFitIn);
-        if (window == u"Help")
-            windows->showHelp();
-        else if (window == u"dialogbox1")
-            windows->showGripInfo();
-        captionsFitIn(window == u"Form1" ? static_cast<QWidget *>(form)
-                      : window == u"Help" ? static_cast<QWidget *>(testing::loadedWindow<Help>())
-                      : window == u"dialogbox1" ? static_cast<QWidget *>(testing::loadedWindow<Dialogbox1>())
-                                                 : static_cast<QWidget *>(windows->frmSplash()));
+        // The windows that stand alone, each one of its own.
+        const std::unique_ptr<QWidget> own(window == u"Help"         ? static_cast<QWidget *>(new Help)
+                                           : window == u"About"      ? static_cast<QWidget *>(new About)
+                                           : window == u"dialogbox1" ? static_cast<QWidget *>(new Dialogbox1)
+                                                                     : nullptr);
+        QWidget *shown = own ? own.get() : window == u"Form1" ? static_cast<QWidget *>(form) : windows->frmSplash();
+        QCOMPARE(shown->logicalDpiX(), 96);
+        int checked = 0;
+        for (QWidget *widget : shown->findChildren<QWidget *>()) {
+            const QFontMetrics metrics(widget->font());
+            const QString name = widget->objectName();
+            if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().isEmpty()) {
+                const QRect space = label->contentsRect();
+                if (label->wordWrap())
+                    QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->text()));
+                else
+                    QVERIFY2(metrics.horizontalAdvance(label->text()) <= space.width()
+                                 && metrics.height() <= label->height(),
+                             qPrintable(label->text()));
+                ++checked;
+            } else if (auto *box = qobject_cast<QAbstractButton *>(widget);
+                       box && !box->text().isEmpty() && !qobject_cast<QPushButton *>(box)
+                       && !name.startsWith(u"Code")) {
+                QVERIFY2(indicatorSpace(box) + metrics.horizontalAdvance(box->text()) <= box->width(),
+                         qPrintable(box->text()));
+                ++checked;
+            } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
+                const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+                QVERIFY2(metrics.horizontalAdvance(button->text()) + margin <= button->width(),
+                         qPrintable(button->text()));
+                ++checked;
+            } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+                QVERIFY2(metrics.horizontalAdvance(group->title()) + 8 <= group->width(), qPrintable(group->title()));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 0);
     }
+
     // A window sits in the middle of the screen's free area; along a side
     // where it is larger than the screen, its left or top edge (the title
     // bar, by which it is moved and closed) stays on the screen.
@@ -392,22 +386,20 @@ private slots:
 
     void everyWindowCarriesBothIconSizes()
     {
-        const auto carriesBoth = [](QWidget *window) {
+        // The windows that stand alone, each one of its own.
+        About about;
+        Help help;
+        Form3 readme;
+        Dialogbox1 grip;
+        Form5 chooser(*windows, QDir::currentPath());
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{form, windows->frmSplash(), &about, &help, &readme, &grip, &chooser}) {
             const QList<QSize> sizes = window->windowIcon().availableSizes();
             QVERIFY2(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)),
                      qPrintable(window->objectName()));
             // Sharp when the 32-pixel icon is drawn at a scale of 2.
             QCOMPARE(window->windowIcon().pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
-        };
-        windows->showHelp();
-        windows->showReadme();
-        windows->showGripInfo();
-        for (QWidget *window : std::initializer_list<QWidget *>{form, windows->frmSplash(), testing::loadedWindow<Help>(),
-                                                                 testing::loadedWindow<Form3>(),
-                                                                 testing::loadedWindow<Dialogbox1>()})
-            carriesBoth(window);
-        testing::whileShown<About>([this] { windows->showAboutModal(); }, carriesBoth);
-        testing::whileShown<Form5>([this] { windows->showRomChooserModal(); }, carriesBoth);
+        }
     }
 
     // The logo is drawn from a source with enough pixels for a scale of 2:

@@ -101,6 +101,24 @@ bool clickFile(FileList *list, const QString &name)
     return true;
 }
 
+// Opens the chooser as the user does, by "Load ROM" on `main`, which waits for
+// it, and takes `steps` while it is up; it is closed after them if still up.
+void inChooser(QWidget *main, const std::function<void(Form5 *)> &steps)
+{
+    QTRY_VERIFY(!testing::loadedWindow<Form5>()); // one left before has gone
+    const QObject context;
+    QTimer::singleShot(0, &context, [&steps] {
+        const QPointer<Form5> chooser = testing::loadedWindow<Form5>();
+        const auto leave = qScopeGuard([&chooser] {
+            if (chooser && chooser->isVisible())
+                chooser->close();
+        });
+        QVERIFY(chooser && QTest::qWaitForWindowExposed(chooser));
+        steps(chooser);
+    });
+    QTest::mouseClick(control<QPushButton>(main, u"OpenRomDiagBox"_s), Qt::LeftButton);
+}
+
 } // namespace
 
 class RomChooserTest : public QObject {
@@ -135,21 +153,12 @@ class RomChooserTest : public QObject {
     QString at(const QString &relative) { return canonical(work->path()) + QLatin1Char('/') + relative; }
     void linkLargeFolder() { QVERIFY(QFile::link(largeFolder.path(), at(QStringLiteral("big")))); }
 
-    // Opens the chooser as the user does, by "Load ROM", which waits for it,
-    // and takes `steps` while it is up; it is closed after them if still up.
     void inChooser(const std::function<void()> &steps)
     {
-        QTRY_VERIFY(!testing::loadedWindow<Form5>()); // one left before has gone
-        QTimer::singleShot(0, this, [this, &steps] {
-            chooser = testing::loadedWindow<Form5>();
-            const auto leave = qScopeGuard([this] {
-                if (chooser && chooser->isVisible())
-                    chooser->close();
-            });
-            QVERIFY(chooser && QTest::qWaitForWindowExposed(chooser));
+        ::inChooser(main, [&](Form5 *open) {
+            chooser = open;
             steps();
         });
-        QTest::mouseClick(control<QPushButton>(main, u"OpenRomDiagBox"_s), Qt::LeftButton);
     }
 
     // Walks down from the working folder through each folder of `relative`.
@@ -746,7 +755,7 @@ private slots:
         if (pickIn.isEmpty()) {
             control<QLineEdit>(form, u"ROMLOAD"_s)->setText(rom);
         } else {
-            testing::whileShown<Form5>([&] { windows.showRomChooserModal(); }, [&](Form5 *chooser) {
+            inChooser(form, [&](Form5 *chooser) {
                 for (const QString &part : pickIn.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
                     if (part != QLatin1String("."))
                         QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), part));

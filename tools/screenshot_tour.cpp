@@ -66,17 +66,6 @@ T *control(QWidget *window, const char *name)
     return found;
 }
 
-// The program's window of class T that is up.
-template <typename T>
-T *shown()
-{
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (auto *found = qobject_cast<T *>(window); found && found->isVisible())
-            return found;
-    }
-    qFatal("no %s is up", T::staticMetaObject.className());
-}
-
 void click(QWidget *window, std::initializer_list<const char *> names)
 {
     for (const char *name : names)
@@ -107,7 +96,7 @@ int main(int argc, char *argv[])
     // The hand-over, without waiting out the splash's 1.5 s.
     windows.frmSplash()->findChild<QTimer *>()->start(0);
     settle();
-    QWidget *main = shown<tavik::Form1>();
+    QWidget *main = windows.dialogOwner(); // the main window
     shoot(main, file("main"));
 
     const std::pair<const char *, std::function<void()>> scenes[] = {
@@ -141,23 +130,21 @@ int main(int argc, char *argv[])
     }
 
     click(main, {"JoystixOn", "NoJoy", "GRIPINFO"});
-    shoot(shown<tavik::Dialogbox1>(), file("grip"));
+    QWidget *grip = QApplication::activeModalWidget(); // modal to the main window alone
+    shoot(grip, file("grip"));
     shoot(main, file("main-during-grip"));
-    control<QAbstractButton>(shown<tavik::Dialogbox1>(), "Command1")->click();
+    control<QAbstractButton>(grip, "Command1")->click();
 
-    windows.showHelp();
-    shoot(shown<tavik::Help>(), file("help"));
-    shown<tavik::Help>()->hide();
-    windows.showReadme();
-    shoot(shown<tavik::Form3>(), file("readme"));
-    shown<tavik::Form3>()->hide();
-    // The modal windows, shown here without the wait for their close.
+    // The other windows, each one of its own, shown without waiting for a modal one to close.
     tavik::About about;
-    about.show();
-    shoot(&about, file("about"));
-    about.hide();
+    tavik::Help help;
+    tavik::Form3 readme;
     tavik::Form5 chooser(windows, QDir::currentPath());
-    chooser.show();
-    shoot(&chooser, file("chooser"));
+    for (const auto &[window, name] : {std::pair<QWidget *, const char *>{&about, "about"}, {&help, "help"},
+                                       {&readme, "readme"}, {&chooser, "chooser"}}) {
+        window->show();
+        shoot(window, file(name));
+        window->hide();
+    }
     return 0;
 }

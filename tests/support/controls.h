@@ -7,12 +7,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <QTest>
-#include <QTimer>
 #include <QWidget>
 #include <QtGlobal>
 
-#include <functional>
 #include <type_traits>
 
 namespace tavik::testing {
@@ -62,30 +59,6 @@ Window *loadedWindow()
             return found;
     }
     return nullptr;
-}
-
-// Opens a window with `open`, a step of the program (an operation of the
-// window set, a click), and runs `look` on the program's window of class
-// `Window` while it shows: a modal one from within its own event loop, which
-// `open` runs, and closed after that; a modeless one once `open` has returned.
-template <typename Window>
-void whileShown(const std::function<void()> &open, const std::function<void(Window *)> &look)
-{
-    bool looked = false;
-    const auto lookOnce = [&] {
-        Window *window = loadedWindow<Window>();
-        if (looked || !window || !window->isVisible())
-            return;
-        looked = true;
-        look(window);
-        if (QApplication::activeModalWidget() == window)
-            window->close();
-    };
-    const QObject context; // no look once this returns
-    QTimer::singleShot(0, &context, lookOnce);
-    open();
-    lookOnce();
-    QVERIFY2(looked, Window::staticMetaObject.className());
 }
 
 } // namespace tavik::testing
