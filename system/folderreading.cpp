@@ -117,7 +117,6 @@ bool FolderReader::read(FolderContents &contents, qsizetype limit)
     }
 }
 
-
 QCollator naturalOrder()
 {
     QLocale locale = QLocale::system();
