@@ -926,7 +926,7 @@ private slots:
     // kernel, a sandbox, no descriptor left), the emulator still starts, keeps
     // running and is collected at its end. The calls are refused by a seccomp
     // filter in a copy of the launcher; the sanitizers' own checks need
-    // descriptors, so none is really used up.
+    // descriptors and pipes, so none is really used up.
     void startsWhateverTheWatchLacks_data()
     {
         QTest::addColumn<QList<long>>("refused"); // system calls that fail
@@ -943,10 +943,21 @@ private slots:
         const QString record = working.filePath(QStringLiteral("received.txt"));
         const QString go = working.filePath(QStringLiteral("go"));
         writeFile(launcher.filePath(emulatorName), reportingEmulator(record, go), true);
+        const sock_filter refuse = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(error));
         std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
         for (const long call : refused) {
+            if (call == SYS_pipe2)
+                continue;
             filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(call), 0, 1));
-            filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(error)));
+            filter.push_back(refuse);
+        }
+        // Pipes only as the launcher makes them, close-on-exec: the
+        // sanitizers make theirs without.
+        if (refused.contains(SYS_pipe2)) {
+            filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(SYS_pipe2), 0, 3));
+            filter.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])));
+            filter.push_back(BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_CLOEXEC, 0, 1));
+            filter.push_back(refuse);
         }
         filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
         sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
@@ -955,7 +966,7 @@ private slots:
                                  [&] {
                                      return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
                                          && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0
-                                         && ::syscall(firstRefused, 0, 0) < 0 && errno == error;
+                                         && ::syscall(firstRefused, 0, O_CLOEXEC) < 0 && errno == error;
                                  }),
                  0);
     }
