@@ -186,6 +186,7 @@ std::vector<char *> withPreferredPlatform(int argc, char *argv[],
     for (int i = 1; i < argc && !chosen; ++i)
         chosen = std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0;
     if (!chosen && !environment("WAYLAND_DISPLAY").isEmpty() && !environment("DISPLAY").isEmpty()) {
+        // Static: Qt keeps pointers into the argument vector for the program's life.
         static char option[] = "-platform";
         // Qt tries each in turn: Xwayland first, native Wayland when X does not answer.
         static char platforms[] = "xcb;wayland";

@@ -1,7 +1,8 @@
 // ProgramWindows: the program's window set. It owns one instance of each
 // window, creates it on first use and carries out the operations the windows
 // ask of one another. Unloading a window deletes it; the next use builds it
-// afresh from its layout. Tests build one per case, with a fake platform.
+// afresh from its layout. Tests build one per case, with a fake platform, and
+// find its windows as a user does, on the screen (by class and object name).
 #pragma once
 
 #include "windowset/windowset.h"
@@ -29,14 +30,8 @@ public:
     ProgramWindows(const ProgramWindows &) = delete;
     ProgramWindows &operator=(const ProgramWindows &) = delete;
 
-    // Each window by name, loaded on first use.
-    Form1 *form1();
+    // The splash, which the program shows first, loaded on first use.
     FrmSplash *frmSplash();
-    About *about();
-    Help *help();
-    Form3 *form3();
-    Dialogbox1 *dialogbox1();
-    Form5 *form5();
 
     // The window every modal window and message box belongs to: the main
     // window once it is loaded, else none.
@@ -59,6 +54,14 @@ public:
 
 private:
     class ModalKeeper;
+
+    // Each window by name, loaded on first use.
+    Form1 *form1();
+    About *about();
+    Help *help();
+    Form3 *form3();
+    Dialogbox1 *dialogbox1();
+    Form5 *form5();
 
     // The windows loaded now, those that belong to another before it.
     QList<QWidget *> loadedWindows() const;

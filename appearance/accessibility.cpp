@@ -231,6 +231,8 @@ QAccessibleInterface *accessibleInterface(const QString &className, QObject *obj
     return nullptr;
 }
 
+// Qt's own handler, which this one passes each event on to. Program-wide, as
+// Qt's handler is: Qt takes a plain function, with no object to keep it in.
 QAccessible::UpdateHandler qtUpdateHandler = nullptr;
 
 // An editable combo box is the focus proxy of its typing field, so Qt reports
@@ -255,6 +257,7 @@ void reportFocusOnTypingField(QAccessibleEvent *event)
 
 void installAccessibleInterfaces()
 {
+    // Once for the program: installed again, this handler would pass events on to itself.
     static bool installed = false;
     if (installed)
         return;

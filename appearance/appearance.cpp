@@ -56,12 +56,6 @@ public:
 
 } // namespace
 
-void setUpAppearance()
-{
-    setUpStyleAndFaces();
-    setUpWindowIcon();
-}
-
 void setUpStyleAndFaces(const QString &chosenStyle)
 {
     registerResources();
@@ -142,6 +136,7 @@ namespace {
 
 // The frame the window manager last put around one of the program's windows:
 // the best guess for the frame of a window it has not framed yet.
+// Program-wide: one window manager frames every window of the program alike.
 QMargins lastFrame;
 
 // Where a window's frame goes for the frame to sit in the middle of the

@@ -9,17 +9,13 @@ class QWidget;
 
 namespace tavik {
 
-// Loads the faces, sets the "Windows" style, the default font and the icon.
-// Call once, after the application object exists.
-void setUpAppearance();
-
-// The same in two parts, for the program's start, where the splash is to be
-// on the screen as soon as it can: the style and the faces, which the splash
-// draws with; then the icon (its files are read and decoded at once), which
-// the frameless splash does not show. Each part does its work afresh at every
-// call; the caller decides when. `chosenStyle` is the style the user asked
-// Qt for on the command line (-style): when Qt has it, it is kept in place of
-// the classic one.
+// The look, set up in two parts, after the application object exists: the
+// style and the faces, which the splash draws with, at the program's start;
+// then the icon (its files are read and decoded at once), once the frameless
+// splash, which does not show it, is on the screen. Each part does its work
+// afresh at every call; the caller decides when. `chosenStyle` is the style
+// the user asked Qt for on the command line (-style): when Qt has it, it is
+// kept in place of the classic one.
 void setUpStyleAndFaces(const QString &chosenStyle = {});
 void setUpWindowIcon();
 

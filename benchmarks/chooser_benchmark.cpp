@@ -86,7 +86,7 @@ bool reading()
 // it takes to free what it held (-1: the read was already done).
 qint64 stopAfterClose(tavik::ProgramWindows &windows, int afterMs)
 {
-    tavik::Form5 *chooser = windows.form5();
+    auto *chooser = new tavik::Form5(windows, QDir::currentPath());
     chooser->show();
     QElapsedTimer clock;
     clock.start();
@@ -123,7 +123,7 @@ Round measure(tavik::ProgramWindows &windows, int files)
 
     clock.start();
     sinceLastTurn.start();
-    tavik::Form5 *chooser = windows.form5();
+    auto *chooser = new tavik::Form5(windows, QDir::currentPath());
     chooser->show();
     auto *fileList = chooser->findChild<tavik::FileList *>(QStringLiteral("File1"));
     if (!fileList)
@@ -160,7 +160,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    tavik::setUpAppearance();
+    tavik::setUpStyleAndFaces();
 
     const int files = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 100000;
     const int rounds = argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 3;

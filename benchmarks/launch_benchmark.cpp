@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    tavik::setUpAppearance();
+    tavik::setUpStyleAndFaces();
     const int rounds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 40;
 
     // The emulator is found in the working folder, as the launcher finds it.
@@ -102,8 +102,8 @@ int main(int argc, char *argv[])
 
     tavik::DesktopPlatform platform;
     tavik::ProgramWindows windows(platform);
-    tavik::Form1 *form = windows.form1();
-    form->show();
+    windows.showMainWindow();
+    QWidget *form = windows.dialogOwner(); // the main window
     QCoreApplication::processEvents();
     auto *romField = form->findChild<QLineEdit *>(QStringLiteral("ROMLOAD"));
     auto *launchButton = form->findChild<QPushButton *>(QStringLiteral("Start"));

@@ -2,18 +2,17 @@
 
 namespace tavik {
 
-QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const QString &runFolder,
-                       const ShowNotice &notice, const StartProgram &start)
+LaunchPress runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch)
 {
-    const ComposedLaunch composed = ComposeCommandLine(settings, videoModeSwitch, notice);
-    if (composed.command.rom == romPlaceholder) {
-        notice(noRomMessage);
-        return composed.videoModeSwitch;
-    }
-    const Outcome started = start(composed.command, runFolder);
-    if (!started.ok)
-        notice(started.reason);
-    return composed.videoModeSwitch;
+    LaunchPress press;
+    ComposedLaunch composed =
+        ComposeCommandLine(settings, videoModeSwitch, [&press](const QString &notice) { press.notices += notice; });
+    press.videoModeSwitch = composed.videoModeSwitch;
+    if (composed.command.rom == romPlaceholder)
+        press.refusal = noRomMessage;
+    else
+        press.command = std::move(composed.command);
+    return press;
 }
 
 } // namespace tavik

@@ -1,26 +1,27 @@
-// The steps of one press of the launch button, after the controls have been
-// read: compose, refuse without a ROM, start.
+// One press of the launch button, after the controls have been read: compose,
+// then refuse without a ROM. It shows and starts nothing; the window does.
 #pragma once
 
 #include "launch/commandlinecomposer.h"
-#include "launch/outcome.h"
 
-#include <functional>
+#include <QStringList>
+#include <optional>
 
 namespace tavik {
 
 inline const QString noRomMessage = QStringLiteral("You haven't picked a SNES ROM Yet!");
 
-// Starts the emulator's command in `runFolder` (the working folder when that
-// is empty).
-using StartProgram = std::function<Outcome(const EmulatorCommand &command, const QString &runFolder)>;
+// What a press comes to. The user is shown the notices, in order, then the
+// refusal, or the command is started and, should that fail, told why.
+struct LaunchPress {
+    QStringList notices;                    // the composer's
+    std::optional<EmulatorCommand> command; // none when the press is refused
+    QString refusal;                        // why, when it is
+    // The video mode in force after the press, which the caller keeps for the
+    // next one; a refused press has brought it up to date too.
+    QString videoModeSwitch;
+};
 
-// Every message (the composer's notices, the missing ROM, a failed start) goes
-// out through `notice`, one at a time, in that order. The composed command
-// goes to `start` as it is, with `runFolder`. Returns the video mode in force
-// after the press, which the caller keeps for the next one; a refused launch
-// has brought it up to date too.
-QString runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch, const QString &runFolder,
-                       const ShowNotice &notice, const StartProgram &start);
+LaunchPress runLaunchPress(const LaunchSettings &settings, const QString &videoModeSwitch);
 
 } // namespace tavik

@@ -269,13 +269,15 @@ LaunchSettings Form1::readLaunchSettings() const
 
 void Form1::Start_Click()
 {
+    const LaunchPress press = runLaunchPress(readLaunchSettings(), m_videoModeSwitch);
+    m_videoModeSwitch = press.videoModeSwitch;
     Platform &platform = m_windows.platform();
-    m_videoModeSwitch = runLaunchPress(
-        readLaunchSettings(), m_videoModeSwitch, m_romFolder,
-        [&platform](const QString &message) { platform.showNotice(message); },
-        [&platform](const EmulatorCommand &command, const QString &runFolder) {
-            return platform.startEmulator(command, runFolder);
-        });
+    for (const QString &notice : press.notices)
+        platform.showNotice(notice);
+    const Outcome started =
+        press.command ? platform.startEmulator(*press.command, m_romFolder) : Outcome::failed(press.refusal);
+    if (!started.ok)
+        platform.showNotice(started.reason);
 }
 
 void Form1::quit_Click()

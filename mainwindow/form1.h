@@ -9,8 +9,10 @@
 //                      Help, the readme, the ROM chooser and the GrIP dialog;
 //   interlocks.cpp     the four master check boxes.
 // A press of "< EMULATE! >" reads the controls into a LaunchSettings record
-// and hands it, with the video mode in force and the folder of the last
-// picked ROM, to the launch core; nothing here composes a command line.
+// and hands it, with the video mode in force, to the launch core; what comes
+// back goes to the platform: the notices, then the refusal or the command,
+// started in the folder of the last picked ROM. Nothing here composes a
+// command line.
 // A file given from outside (the command line, a drop anywhere on the window)
 // is taken as if it had been picked in the ROM chooser.
 #pragma once
@@ -45,12 +47,8 @@ public:
     explicit Form1(WindowSet &windows);
     ~Form1() override;
 
-    // The snapshot of every control whose state reaches the command line.
-    LaunchSettings readLaunchSettings() const;
-
     // False while the GrIP dialog or a modal window holds the main window out of use.
     bool takesInput() const;
-
 
 public slots:
     // A file picked in the ROM chooser: its bare name goes into the ROM
@@ -66,6 +64,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The snapshot of every control whose state reaches the command line.
+    LaunchSettings readLaunchSettings() const;
+
     void Form1_Load();
     void Form1_Unload();
     void Start_Click();

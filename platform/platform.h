@@ -1,12 +1,17 @@
 // The services the windows get from the desktop: message boxes, the emulator
-// start (and the report of an emulator that ended at once) and the sound effect. Windows reach them only through this interface,
-// so tests can answer message boxes and record starts and sounds.
+// start (and the report of an emulator that ended at once), the sound effect
+// and the folders the ROM chooser reads. Windows reach them only through this
+// interface, so tests can answer message boxes, record starts and sounds, and
+// watch folder reads.
 #pragma once
 
 #include "launch/emulatorcommand.h"
 #include "launch/outcome.h"
+#include "system/folderreading.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace tavik {
 
@@ -32,6 +37,11 @@ public:
     // Plays a WAV file to its end, or the desktop's default event sound when
     // the file cannot be played. The wait is bounded.
     virtual void playSound(const QString &wavFile) = 0;
+    // Opens a folder to read its entries from: the system's folder itself.
+    virtual std::unique_ptr<FolderReader> openFolder(const QString &folder)
+    {
+        return std::make_unique<FolderReader>(folder);
+    }
 };
 
 } // namespace tavik

@@ -1,7 +1,8 @@
 #include "romchooser/folderlist.h"
 
-#include "system/folderreading.h"
+#include "platform/platform.h"
 #include "romchooser/folderloader.h"
+#include "system/folderreading.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
@@ -106,7 +107,7 @@ Outcome FolderList::setPath(const QString &folder, const QString &root)
 {
     const QString target = QDir::cleanPath(QDir(m_path).absoluteFilePath(folder));
     // Opened once, for this check and the read both.
-    auto reader = std::make_unique<FolderReader>(target);
+    std::unique_ptr<FolderReader> reader = m_platform->openFolder(target);
     if (const Outcome opened = reader->opened(); !opened.ok)
         return opened;
 

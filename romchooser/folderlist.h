@@ -13,12 +13,16 @@ namespace tavik {
 
 class FolderLoader;
 class FolderRows;
+class Platform;
 
 class FolderList : public QListView {
     Q_OBJECT
 
 public:
     explicit FolderList(QWidget *parent = nullptr);
+
+    // Where the folders are opened; set before the first setPath().
+    void openFoldersThrough(Platform &platform) { m_platform = &platform; }
 
     QString path() const { return m_path; }
     QString root() const { return m_root; }
@@ -48,6 +52,7 @@ private:
     QString m_root;
     FolderRows *m_rows;
     FolderLoader *m_loader;
+    Platform *m_platform = nullptr;
 };
 
 } // namespace tavik

@@ -5,7 +5,6 @@
 #include <QCollator>
 #include <QPromise>
 
-#include <atomic>
 #include <thread>
 
 #include <pthread.h>
@@ -13,17 +12,10 @@
 namespace tavik {
 namespace {
 
-bool sortBoth(FolderContents &contents, const QCollator &order, const std::atomic<bool> *stop = nullptr)
-{
-    return sortNaturally(contents.folders, order, stop) && sortNaturally(contents.files, order, stop);
-}
+// Folders with up to this many entries are read before load() returns.
+constexpr qsizetype readAtOnce = 2000;
 
 } // namespace
-
-// What a read's thread owns: shared with its loader only for the stop request.
-struct FolderLoader::Read {
-    std::atomic<bool> stop{false};
-};
 
 FolderLoader::FolderLoader(QObject *parent) : QObject(parent) {}
 
@@ -32,7 +24,7 @@ FolderLoader::~FolderLoader() { cancel(); }
 void FolderLoader::cancel()
 {
     if (m_running) {
-        m_running->stop.store(true);
+        m_running->stop();
         m_running.reset();
     }
     if (m_watcher) {
@@ -50,8 +42,8 @@ void FolderLoader::load(const QString &folder, std::unique_ptr<FolderReader> rea
     FolderContents contents;
     reader->read(contents, readAtOnce);
     if (contents.complete) {
+        reader->sort(contents, *order);
         reader.reset();
-        sortBoth(contents, *order);
         emit loaded(folder, contents.folders, contents.files);
         if (!contents.problem.isEmpty())
             emit readFailed(folder, shortReadMessage(folder, contents));
@@ -59,8 +51,8 @@ void FolderLoader::load(const QString &folder, std::unique_ptr<FolderReader> rea
     }
 
     // The thread goes on from the entries already read.
-    auto read = std::make_shared<Read>();
-    m_running = read;
+    std::shared_ptr<FolderReader> running = std::move(reader);
+    m_running = running;
     QPromise<FolderContents> promise;
     auto *watcher = new QFutureWatcher<FolderContents>(this);
     m_watcher = watcher;
@@ -77,17 +69,16 @@ void FolderLoader::load(const QString &folder, std::unique_ptr<FolderReader> rea
     });
     watcher->setFuture(promise.future());
 
-    std::thread thread([read = std::move(read), promise = std::move(promise), reader = std::move(reader),
-                        contents = std::move(contents), order = std::move(order)]() mutable {
+    std::thread thread([reader = std::move(running), promise = std::move(promise), contents = std::move(contents),
+                        order = std::move(order)]() mutable {
         promise.start();
-        if (reader->read(contents, -1, &read->stop) && sortBoth(contents, *order, &read->stop))
+        if (reader->read(contents) && reader->sort(contents, *order))
             promise.addResult(std::move(contents));
         promise.finish();
         // All the thread held goes before it ends.
         reader.reset();
         contents = {};
         order.reset();
-        read.reset();
     });
     // Named before load() returns, so that a look at the program's threads
     // tells the reading one from its start.

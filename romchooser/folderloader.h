@@ -24,9 +24,6 @@ class FolderLoader : public QObject {
     Q_OBJECT
 
 public:
-    // Folders with up to this many entries are read before load() returns.
-    static constexpr qsizetype readAtOnce = 2000;
-
     explicit FolderLoader(QObject *parent);
     ~FolderLoader() override;
 
@@ -45,10 +42,9 @@ signals:
     void readFailed(const QString &folder, const QString &message);
 
 private:
-    struct Read;
-
     QPointer<QFutureWatcher<FolderContents>> m_watcher;
-    std::shared_ptr<Read> m_running;
+    // The read going on on its thread, shared with it for the stop only.
+    std::shared_ptr<FolderReader> m_running;
 };
 
 } // namespace tavik

@@ -34,6 +34,7 @@ Form5::Form5(WindowSet &windows, const QString &workingFolder)
     // The one window that is not centred: its client area opens at a fixed place.
     setGeometry(346, 177, 400, 256);
 
+    ui->Dir1->openFoldersThrough(m_windows.platform());
     connect(ui->Drive1, &QComboBox::currentIndexChanged, this, &Form5::Drive1_Change);
     connect(ui->Dir1, &FolderList::changed, this, &Form5::Dir1_Change);
     connect(ui->Dir1, &FolderList::openFailed, this, &Form5::reportUnopenable);

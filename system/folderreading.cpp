@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <functional>
 #include <vector>
 
 #include <dirent.h>
@@ -21,11 +22,6 @@
 namespace tavik {
 
 Q_LOGGING_CATEGORY(folderLog, "tavik.folders", QtWarningMsg)
-
-dirent *(*readFolderEntry)(DIR *) = ::readdir;
-bool (*readStopFlag)(const std::atomic<bool> &) = [](const std::atomic<bool> &stop) {
-    return stop.load(std::memory_order_relaxed);
-};
 
 struct FolderReader::Entry {
     QString name;
@@ -48,6 +44,10 @@ FolderReader::~FolderReader()
         ::closedir(static_cast<DIR *>(m_handle));
 }
 
+dirent *FolderReader::nextEntry(DIR *folder) { return ::readdir(folder); }
+
+bool FolderReader::stopped() const { return m_stop.load(std::memory_order_relaxed); }
+
 // The next entry the desktop's file dialogs would show: hidden entries (a dot
 // first) are left out, and so is all that is neither a folder nor a file
 // (broken links, sockets, devices), links counting as what they lead to.
@@ -64,7 +64,7 @@ bool FolderReader::next(Entry &entry)
     for (;;) {
         // readdir() tells the end of the folder from a failure only by errno.
         errno = 0;
-        const dirent *found = readFolderEntry(dir);
+        const dirent *found = nextEntry(dir);
         if (!found)
             break;
         if (found->d_name[0] == '.')
@@ -95,11 +95,11 @@ bool FolderReader::next(Entry &entry)
     return false;
 }
 
-bool FolderReader::read(FolderContents &contents, qsizetype limit, const std::atomic<bool> *stop)
+bool FolderReader::read(FolderContents &contents, qsizetype limit)
 {
     Entry entry;
     for (qsizetype taken = 0;; ++taken) {
-        if (stop && readStopFlag(*stop))
+        if (stopped())
             return false;
         if (!next(entry)) {
             contents.complete = true;
@@ -117,13 +117,6 @@ bool FolderReader::read(FolderContents &contents, qsizetype limit, const std::at
     }
 }
 
-FolderContents readFolder(const QString &folder, qsizetype limit)
-{
-    FolderContents contents;
-    FolderReader(folder).read(contents, limit);
-    return contents;
-}
-
 QCollator naturalOrder()
 {
     QLocale locale = QLocale::system();
@@ -135,11 +128,12 @@ QCollator naturalOrder()
     return collator;
 }
 
-void sortNaturally(QStringList &names) { sortNaturally(names, naturalOrder()); }
+namespace {
 
-bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop)
+// Sorts `names` in `order`; false, leaving them in some order, as soon as
+// `stopped` says so.
+bool sortNaturally(QStringList &names, const QCollator &order, const std::function<bool()> &stopped)
 {
-    const auto stopped = [stop] { return stop && readStopFlag(*stop); };
     // Sort keys once per name: far faster than comparing the names themselves.
     std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
     keys.reserve(static_cast<std::size_t>(names.size()));
@@ -172,6 +166,14 @@ bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic
         sorted.append(std::move(names[key.second]));
     names = std::move(sorted);
     return true;
+}
+
+} // namespace
+
+bool FolderReader::sort(FolderContents &contents, const QCollator &order)
+{
+    const auto asked = [this] { return stopped(); };
+    return sortNaturally(contents.folders, order, asked) && sortNaturally(contents.files, order, asked);
 }
 
 bool isFolder(const QString &path)

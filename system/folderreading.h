@@ -27,25 +27,13 @@ struct FolderContents {
     QString problem;
 };
 
-// Takes the next entry of an open folder: ::readdir, which a test may replace,
-// before any read begins, to make a read fail where it chooses (the system
-// gives no way to make readdir fail midway on an ordinary file system).
-extern dirent *(*readFolderEntry)(DIR *);
-
-// Whether the work given `stop` is to stop now: reads the flag. A read asks
-// before each entry, a sort before each key and each comparison. A test may
-// replace it, before any work begins, to count the questions or to answer
-// "stop" at a point of its choosing (another thread setting the flag would
-// hit wherever that thread's timing puts it).
-extern bool (*readStopFlag)(const std::atomic<bool> &stop);
-
 // A read of one folder that can be taken in steps, each step on any thread
-// (one at a time), and stopped between any two entries.
+// (one at a time), and stopped from any thread between any two entries.
 class FolderReader {
 public:
     // Opens `folder`; one that cannot be opened reads as empty.
     explicit FolderReader(const QString &folder);
-    ~FolderReader();
+    virtual ~FolderReader();
     FolderReader(const FolderReader &) = delete;
     FolderReader &operator=(const FolderReader &) = delete;
 
@@ -57,8 +45,22 @@ public:
     // Adds up to `limit` more entries (all that are left when `limit` is
     // negative) to `contents`, unsorted, and sets contents.complete to whether
     // none is left; a failure sets contents.problem. Returns false, with the
-    // contents part-read, as soon as `*stop` is seen set.
-    bool read(FolderContents &contents, qsizetype limit = -1, const std::atomic<bool> *stop = nullptr);
+    // contents part-read, as soon as it sees the read stopped.
+    bool read(FolderContents &contents, qsizetype limit = -1);
+    // Sorts the folders and the files of `contents` in `order`; names that
+    // look equal keep a fixed order. Returns false, leaving them in some
+    // order, as soon as it sees the read stopped.
+    bool sort(FolderContents &contents, const QCollator &order);
+    // Stops the read: read() and sort() return at their next question.
+    void stop() { m_stop = true; }
+
+protected:
+    // The next entry of the open folder, as ::readdir() gives it; a reader
+    // over another source of entries gives its own.
+    virtual dirent *nextEntry(DIR *folder);
+    // Whether the read is to stop now: once stop() has been called. A read
+    // asks before each entry, a sort before each key and each comparison.
+    virtual bool stopped() const;
 
 private:
     struct Entry;
@@ -70,21 +72,12 @@ private:
     int m_readError = 0;
     qsizetype m_entriesRead = 0;
     std::unique_ptr<Entry> m_pending;
+    std::atomic<bool> m_stop{false};
 };
-
-// Reads up to `limit` entries of `folder` (all of them when `limit` is negative),
-// unsorted. A folder that cannot be opened gives empty contents.
-FolderContents readFolder(const QString &folder, qsizetype limit = -1);
 
 // The order in which names are shown: the natural way, ignoring case, in the
 // user's language; under the plain C locale as in English.
 QCollator naturalOrder();
-
-// Sorts names in `order` (naturalOrder() when none is given). Equal-looking
-// names keep a fixed order. Returns false, leaving the names in some order,
-// as soon as `*stop` is seen set.
-void sortNaturally(QStringList &names);
-bool sortNaturally(QStringList &names, const QCollator &order, const std::atomic<bool> *stop = nullptr);
 
 // Whether `path` is a folder, or a link to one, looked up by its exact bytes.
 bool isFolder(const QString &path);

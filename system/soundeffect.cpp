@@ -13,9 +13,11 @@
 #include <sndfile.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -40,6 +42,17 @@ struct SoundEffect::Shared {
 };
 
 namespace {
+
+// The longest sound that is played. The window takes no input while a sound
+// plays, and the logo's sound is a short effect: a file claiming more is far
+// likelier a header that lies (a sample rate of a few hertz) than a sound
+// anyone wants to wait for, so it counts as unplayable.
+constexpr milliseconds longestSound = std::chrono::minutes(1);
+
+// How much longer than the sound itself the caller may be held: time for the
+// sound server to connect and start, or for the default sound when the file
+// cannot be played.
+constexpr milliseconds soundGrace = std::chrono::seconds(2);
 
 // Sample rates of real sounds: telephone sound is 8 kHz, and nothing is
 // recorded below 1 kHz; PulseAudio plays nothing above 384 kHz. A rate outside
@@ -166,20 +179,13 @@ void playInBackground(const std::shared_ptr<Playback> &playback)
     playback->changed.notify_all();
 }
 
-} // namespace
+// How long playSynchronously() waits at most for a sound of `length` (zero
+// for the bell): that length and soundGrace, less a slack for a busy machine,
+// which may wake the waiting caller late.
+milliseconds longestWait(milliseconds length) { return length + soundGrace - schedulingSlack; }
 
-std::chrono::milliseconds longestWait(milliseconds length) { return length + soundGrace - schedulingSlack; }
-
-const CanberraCalls &libcanberra()
-{
-    static constexpr CanberraCalls calls{
-        ::ca_context_create, ::ca_context_change_props_full, ::ca_context_open,
-        ::ca_context_play_full, ::ca_context_cancel, ::ca_context_destroy,
-        ::ca_proplist_create, ::ca_proplist_sets, ::ca_proplist_destroy,
-    };
-    return calls;
-}
-
+// The playing time of a sound file, as libsndfile reads it (frames over
+// sample rate), or nothing when the file is unplayable.
 std::optional<milliseconds> soundLength(const QString &file)
 {
     const auto unplayable = [&file](const char *why) {
@@ -208,6 +214,18 @@ std::optional<milliseconds> soundLength(const QString &file)
     return length;
 }
 
+} // namespace
+
+const CanberraCalls &libcanberra()
+{
+    static constexpr CanberraCalls calls{
+        ::ca_context_create, ::ca_context_change_props_full, ::ca_context_open,
+        ::ca_context_play_full, ::ca_context_cancel, ::ca_context_destroy,
+        ::ca_proplist_create, ::ca_proplist_sets, ::ca_proplist_destroy,
+    };
+    return calls;
+}
+
 SoundEffect::SoundEffect(const CanberraCalls &calls) : m_shared(std::make_shared<Shared>(calls)) {}
 
 SoundEffect::~SoundEffect() = default;
@@ -220,8 +238,11 @@ void SoundEffect::playSynchronously(const QString &wavFile)
     const std::optional<milliseconds> length = soundLength(wavFile);
     const std::string file =
         length ? QFile::encodeName(QFileInfo(wavFile).absoluteFilePath()).toStdString() : std::string();
-    auto playback =
-        std::make_shared<Playback>(m_shared, file, length.has_value(), start + longestWait(length.value_or(0ms)));
+    const milliseconds wait = longestWait(length.value_or(0ms));
+    qCInfo(soundLog, "%s: %s; the caller waits %lld ms at most", qPrintable(QDir::toNativeSeparators(wavFile)),
+           length ? qPrintable(QStringLiteral("%1 ms of sound").arg(length->count())) : "the bell plays",
+           static_cast<long long>(wait.count()));
+    auto playback = std::make_shared<Playback>(m_shared, file, length.has_value(), start + wait);
     try {
         std::thread thread(playInBackground, playback);
         // Named, so that a look at the program's threads tells a sound still

@@ -3,10 +3,8 @@
 #pragma once
 
 #include <QString>
-#include <chrono>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 struct ca_context;
 struct ca_proplist;
@@ -29,28 +27,6 @@ struct CanberraCalls {
 };
 const CanberraCalls &libcanberra();
 
-// The longest sound that is played. The window takes no input while a sound
-// plays, and the logo's sound is a short effect: a file claiming more is far
-// likelier a header that lies (a sample rate of a few hertz) than a sound
-// anyone wants to wait for, so it counts as unplayable.
-inline constexpr std::chrono::milliseconds longestSound = std::chrono::minutes(1);
-
-// How much longer than the sound itself the caller may be held: time for the
-// sound server to connect and start, or for the default sound when the file
-// cannot be played.
-inline constexpr std::chrono::milliseconds soundGrace = std::chrono::seconds(2);
-
-// How long SoundEffect::playSynchronously() waits at most for a sound of
-// `length` (zero for the bell): that length and soundGrace, less a slack for a
-// busy machine, which may wake the waiting caller late.
-std::chrono::milliseconds longestWait(std::chrono::milliseconds length);
-
-// The playing time of a sound file, as libsndfile reads it (frames over
-// sample rate), or nothing when the file is unplayable: missing, no regular
-// file, no WAV file libsndfile can read, a sample rate below 1 kHz or above
-// 384 kHz, or longer than longestSound.
-std::optional<std::chrono::milliseconds> soundLength(const QString &file);
-
 class SoundEffect {
 public:
     explicit SoundEffect(const CanberraCalls &calls = libcanberra());
@@ -60,12 +36,16 @@ public:
 
     // Plays `wavFile` (or, when it is unplayable, the freedesktop "bell" event
     // sound) and returns when it has finished, but never later than its
-    // length (none for the bell) plus soundGrace after the call, whatever the
+    // length (none for the bell) plus two seconds after the call, whatever the
     // sound server does: a server that stops answering is left to a background
     // thread, which plays nothing more. Returns at once when no sound can be
     // played, and while a sound given up on is still being wound down in the
     // background because its server does not answer (that server would not
     // play a new sound either). The thread goes by the name "tavik sound".
+    // A file is unplayable when it is missing, no regular file, no WAV file
+    // libsndfile can read, has a sample rate below 1 kHz or above 384 kHz, or
+    // lasts longer than a minute. The log (tavik.sound, at info level) tells
+    // each sound's length as read and how long the caller waits at most.
     void playSynchronously(const QString &wavFile);
 
     struct Shared;

@@ -18,6 +18,7 @@
 #include "support/mainwindow.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,7 +75,7 @@ class AccessibilityTest : public QObject {
 private slots:
     void initTestCase()
     {
-        setUpAppearance();
+        setUpStyleAndFaces();
         installAccessibleInterfaces();
     }
 
@@ -132,11 +133,17 @@ private slots:
         QFETCH(QString, name);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
+        // The main window and the splash as the window set has them; the
+        // windows that stand alone, each one of its own.
+        std::unique_ptr<QWidget> own;
         const QHash<QString, std::function<QWidget *()>> open{
-            {"Form1", [&] { return windows.form1(); }},   {"frmSplash", [&] { return windows.frmSplash(); }},
-            {"Help", [&] { return windows.help(); }},     {"Form3", [&] { return windows.form3(); }},
-            {"About", [&] { return windows.about(); }},   {"Dialogbox1", [&] { return windows.dialogbox1(); }},
-            {"Form5", [&] { return windows.form5(); }}};
+            {"Form1", [&] { windows.showMainWindow(); return testing::loadedWindow<Form1>(); }},
+            {"frmSplash", [&] { return windows.frmSplash(); }},
+            {"Help", [&] { return (own = std::make_unique<Help>()).get(); }},
+            {"Form3", [&] { return (own = std::make_unique<Form3>()).get(); }},
+            {"About", [&] { return (own = std::make_unique<About>()).get(); }},
+            {"Dialogbox1", [&] { return (own = std::make_unique<Dialogbox1>()).get(); }},
+            {"Form5", [&] { return (own = std::make_unique<Form5>(windows, QDir::currentPath())).get(); }}};
         QWidget *top = open.value(window)();
         QWidget *widget = control.isEmpty() ? top : testing::findControl(top, control);
         QVERIFY(widget);
@@ -167,7 +174,8 @@ private slots:
         QFETCH(int, clicks);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        auto *logo = testing::findControl<PictureBox>(windows.form1(), QStringLiteral("Picture1"));
+        windows.showMainWindow();
+        auto *logo = testing::findControl<PictureBox>(testing::loadedWindow<Form1>(), QStringLiteral("Picture1"));
         QVERIFY(logo);
         logo->setEnabled(enabled);
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(logo);
@@ -299,7 +307,8 @@ private slots:
         QFETCH(QString, name);
         testing::FakePlatform platform;
         ProgramWindows windows(platform);
-        QWidget *widget = windows.form1()->findChild<QWidget *>(control);
+        windows.showMainWindow();
+        QWidget *widget = testing::loadedWindow<Form1>()->findChild<QWidget *>(control);
         QVERIFY(widget);
         QCOMPARE(accessibleName(widget), name);
         // The caption on the screen stays as laid out.

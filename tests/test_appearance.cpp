@@ -17,6 +17,7 @@
 #include "support/mainwindow.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -245,8 +246,8 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(qreal, ratio);
-        Help *help = windows->help();
-        help->show();
+        windows->showHelp();
+        Help *help = testing::loadedWindow<Help>();
         QVERIFY(QTest::qWaitForWindowExposed(help));
         auto *label = help->findChild<QLabel *>(name);
         QVERIFY(label->font().bold());
@@ -263,7 +264,8 @@ private slots:
     // spread over a large box.
     void textSizes()
     {
-        About *about = windows->about();
+        About ownAbout;
+        About *about = &ownAbout;
         about->show();
         QVERIFY(QTest::qWaitForWindowExposed(about));
         auto *title = about->findChild<QLabel *>(QStringLiteral("Label1"));
@@ -296,11 +298,12 @@ private slots:
     void captionsFit()
     {
         QFETCH(QString, window);
-        QWidget *shown = window == u"Form1" ? static_cast<QWidget *>(form)
-                         : window == u"Help" ? static_cast<QWidget *>(windows->help())
-                         : window == u"About" ? static_cast<QWidget *>(windows->about())
-                         : window == u"dialogbox1" ? static_cast<QWidget *>(windows->dialogbox1())
-                                                    : static_cast<QWidget *>(windows->frmSplash());
+        // The windows that stand alone, each one of its own.
+        const std::unique_ptr<QWidget> own(window == u"Help"         ? static_cast<QWidget *>(new Help)
+                                           : window == u"About"      ? static_cast<QWidget *>(new About)
+                                           : window == u"dialogbox1" ? static_cast<QWidget *>(new Dialogbox1)
+                                                                     : nullptr);
+        QWidget *shown = own ? own.get() : window == u"Form1" ? static_cast<QWidget *>(form) : windows->frmSplash();
         QCOMPARE(shown->logicalDpiX(), 96);
         int checked = 0;
         for (QWidget *widget : shown->findChildren<QWidget *>()) {
@@ -362,14 +365,14 @@ private slots:
 
     void everyWindowCarriesBothIconSizes()
     {
-        const QList<QWidget *> all{form,
-                                   windows->frmSplash(),
-                                   windows->about(),
-                                   windows->help(),
-                                   windows->form3(),
-                                   windows->dialogbox1(),
-                                   windows->form5()};
-        for (QWidget *window : all) {
+        // The windows that stand alone, each one of its own.
+        About about;
+        Help help;
+        Form3 readme;
+        Dialogbox1 grip;
+        Form5 chooser(*windows, QDir::currentPath());
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{form, windows->frmSplash(), &about, &help, &readme, &grip, &chooser}) {
             const QList<QSize> sizes = window->windowIcon().availableSizes();
             QVERIFY2(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)),
                      qPrintable(window->objectName()));

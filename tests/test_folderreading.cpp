@@ -4,6 +4,7 @@
 #include "system/filenames.h"
 #include "system/folderreading.h"
 #include "support/fakeemulator.h"
+#include "support/folderreads.h"
 
 #include <QCollator>
 #include <QDir>
@@ -11,18 +12,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <atomic>
-#include <optional>
-
 #include <dirent.h>
 
 #include <unistd.h>
 
 using namespace tavik;
 using namespace Qt::StringLiterals;
-using tavik::testing::FolderEntryStandIn;
 using tavik::testing::makeByBytes;
-using tavik::testing::StopFlagStandIn;
+using tavik::testing::readFolder;
+using tavik::testing::ReadWatch;
 using tavik::testing::TemporaryFolder;
 using tavik::testing::WorkingFolderGuard;
 using tavik::testing::writeFile;
@@ -64,16 +62,16 @@ private slots:
         QVERIFY(QFile::link(d.filePath(QStringLiteral("gone")), d.filePath(QStringLiteral("Broken.smc"))));
         QVERIFY(QFile::link(d.filePath(QStringLiteral("gone")), d.filePath(QStringLiteral("Saves/Broken.srm"))));
 
-        std::optional<FolderEntryStandIn> untyped;
+        const auto untyped = std::make_shared<ReadWatch>();
         if (!typesKnown)
-            untyped.emplace([](dirent *entry, int) { return entry ? (entry->d_type = DT_UNKNOWN, entry) : entry; });
-        const FolderContents contents = readFolder(dir.path());
+            untyped->changeEntries([](dirent *entry, int) { return entry ? (entry->d_type = DT_UNKNOWN, entry) : entry; });
+        const FolderContents contents = readFolder(dir.path(), -1, untyped);
         QVERIFY(contents.complete);
         QCOMPARE(sorted(contents.files),
                  QStringList({"Game.smc", "Linked.smc", "README", "Two  blanks.sfc", "no extension"}));
         QCOMPARE(sorted(contents.folders), QStringList({"Linked saves", "Saves"}));
         // A broken link is left out, not taken for a failed read, even as the folder's last entry.
-        const FolderContents saves = readFolder(d.filePath(QStringLiteral("Saves")));
+        const FolderContents saves = readFolder(d.filePath(QStringLiteral("Saves")), -1, untyped);
         QVERIFY(contents.problem.isEmpty() && saves.problem.isEmpty() && saves.files.isEmpty());
     }
 
@@ -134,9 +132,8 @@ private slots:
         QCOMPARE(stepped.files.size(), 6);
     }
 
-    // A read or sort no longer wanted ends at the first question it asks of
-    // its stop flag once the answer is "stop", in whichever of its steps that
-    // comes: before the work, between two entries, while the sort keys are
+    // A read or sort no longer wanted ends at the first question it asks
+    // once the answer is "stop", in whichever of its steps that comes: before the work, between two entries, while the sort keys are
     // made, or while they are compared. The test answers "stop" at the
     // question it chooses, so the point does not depend on the machine's speed.
     void stopsWhenAsked_data()
@@ -162,20 +159,23 @@ private slots:
         for (int i = 0; work == QLatin1String("sort") && i < 1000; ++i)
             names.append(QStringLiteral("Super Game %1 (USA).smc").arg(i * 7919 % 1000));
 
-        const std::atomic<bool> stop{false};
+        const auto questions = std::make_shared<ReadWatch>();
+        questions->stopFrom = stopAt;
+        tavik::testing::WatchedReader reader(dir.path(), questions);
         FolderContents contents;
-        const StopFlagStandIn questions(stopAt);
-        const bool finished = work == QLatin1String("list") ? FolderReader(dir.path()).read(contents, -1, &stop)
-                                                             : sortNaturally(names, tavik::naturalOrder(), &stop);
+        FolderContents sorting;
+        sorting.files = names;
+        const bool finished = work == QLatin1String("list") ? reader.read(contents)
+                                                             : reader.sort(sorting, tavik::naturalOrder());
         QVERIFY(!finished);
         QCOMPARE(contents.files.size(), work == QLatin1String("list") ? stopAt - 1 : 0);
         // Nothing is asked after the stop: no entry is read and no key made.
         // A sort stopped while comparing runs out instead, each of its loops
         // ending at its next comparison, which asks again and compares no key.
         if (work == QLatin1String("list") || stopAt <= names.size())
-            QCOMPARE(questions.asked.load(), stopAt);
+            QCOMPARE(questions->asked.load(), stopAt);
         else
-            QCOMPARE_GT(questions.stops.load(), 0);
+            QCOMPARE_GT(questions->stops.load(), 0);
     }
 
     void unreadableFolderReadsEmpty()
@@ -251,8 +251,11 @@ private slots:
     {
         QFETCH(QStringList, names);
         QFETCH(QStringList, expected);
-        sortNaturally(names);
-        QCOMPARE(names, expected);
+        FolderContents contents;
+        contents.folders = contents.files = names;
+        QVERIFY(FolderReader(QString()).sort(contents, tavik::naturalOrder()));
+        QCOMPARE(contents.folders, expected);
+        QCOMPARE(contents.files, expected);
     }
 
     void folderProblems_data()

@@ -57,7 +57,11 @@ class InfoWindowsHelpGripTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase()
+    {
+        setUpStyleAndFaces();
+        setUpWindowIcon();
+    }
 
     void helpLabels_data()
     {
@@ -233,12 +237,11 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, leaves);
         testing::ShownMainWindow shown;
-        ProgramWindows &windows = shown.windows;
         Form1 *form1 = shown.form;
         QVERIFY(QTest::qWaitForWindowExposed(form1));
         control<QPushButton>(form1, u"JoystixOn"_s)->click();
         control<QPushButton>(form1, u"GRIPINFO"_s)->click();
-        Dialogbox1 &dialog = *windows.dialogbox1();
+        Dialogbox1 &dialog = *testing::loadedWindow<Dialogbox1>();
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto *button = control<QPushButton>(&dialog, u"Command1"_s);
@@ -265,7 +268,7 @@ private slots:
 
         // The same instance opens again, and its button still hands input back.
         control<QPushButton>(form1, u"GRIPINFO"_s)->click();
-        QCOMPARE(windows.dialogbox1(), &dialog);
+        QCOMPARE(testing::loadedWindow<Dialogbox1>(), &dialog);
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(!form1->takesInput());
         QTest::mouseClick(button, Qt::LeftButton);

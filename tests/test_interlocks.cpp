@@ -170,11 +170,11 @@ private slots:
     void helpAndReadmeAreSingleModelessWindows()
     {
         QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
-        Help *help = windows->help();
+        Help *help = testing::loadedWindow<Help>();
         QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
-        QCOMPARE(windows->help(), help);
+        QCOMPARE(testing::loadedWindow<Help>(), help);
         QTest::mouseClick(control<QPushButton>(form, u"ReadmeOn"_s), Qt::LeftButton);
-        QVERIFY(help->isVisible() && windows->form3()->isVisible());
+        QVERIFY(help->isVisible() && testing::loadedWindow<Form3>()->isVisible());
         // The main window stays usable beside them.
         QTest::mouseClick(control<QPushButton>(form, u"SoundOn"_s), Qt::LeftButton);
         QVERIFY(control<QFrame>(form, u"SoundOpt"_s)->isVisible());
@@ -188,9 +188,10 @@ private slots:
         QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
         QTest::mouseClick(control<QPushButton>(form, u"ReadmeOn"_s), Qt::LeftButton);
         clickOn("GRIPINFO");
-        QVERIFY(windows->dialogbox1()->isVisible());
+        QVERIFY(testing::loadedWindow<Dialogbox1>()->isVisible());
         QVERIFY(!form->takesInput());
-        for (QWidget *window : {static_cast<QWidget *>(windows->help()), static_cast<QWidget *>(windows->form3())}) {
+        for (QWidget *window : {static_cast<QWidget *>(testing::loadedWindow<Help>()),
+                                static_cast<QWidget *>(testing::loadedWindow<Form3>())}) {
             QVERIFY(QTest::qWaitForWindowExposed(window));
             const QPoint point = window->rect().center();
             QWidget *target = window->childAt(point) ? window->childAt(point) : window;
@@ -230,13 +231,13 @@ private slots:
         QFETCH(bool, byCloseBox);
         QTest::mouseClick(control<QPushButton>(form, u"HelpOn"_s), Qt::LeftButton);
         clickOn("GRIPINFO");
-        Dialogbox1 *grip = windows->dialogbox1();
+        Dialogbox1 *grip = testing::loadedWindow<Dialogbox1>();
         QVERIFY(grip->isVisible());
         QVERIFY(!form->takesInput());
         // The main window keeps its look: nothing on it turns grey.
         QVERIFY(form->isEnabled());
         QVERIFY(control<QPushButton>(form, u"Start"_s)->isEnabled());
-        QVERIFY(windows->help()->isEnabled());
+        QVERIFY(testing::loadedWindow<Help>()->isEnabled());
 
         // Clicks, keys and close requests given to the main window on the
         // screen all go nowhere, and none is kept for later.
@@ -270,8 +271,8 @@ private slots:
     void disablingSoundKeepsTexts()
     {
         clickOn("DisableSound");
-        QCOMPARE(form->readLaunchSettings().SoundBuffersize, QStringLiteral("2560"));
-        QCOMPARE(form->readLaunchSettings().cmbSoundPlbk, QStringLiteral("Sound Playback Quality Rate"));
+        QCOMPARE(control<QLineEdit>(form, u"SoundBuffersize"_s)->text(), QStringLiteral("2560"));
+        QCOMPARE(control<QComboBox>(form, u"cmbSoundPlbk"_s)->currentText(), QStringLiteral("Sound Playback Quality Rate"));
     }
 
     void grayedMasterChangesNothing_data()

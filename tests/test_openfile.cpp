@@ -17,7 +17,7 @@ class OpenFileTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     // `how`: "start" (the program's file), "drop" (on the window), "field"
     // (on a cheat code field), "modal" (on the window under the GrIP dialog);
@@ -70,7 +70,7 @@ private slots:
         if (how == u"start")
             windows.openAtStart(QString::fromUtf8(uris));
         windows.showMainWindow();
-        Form1 *form = windows.form1();
+        Form1 *form = testing::loadedWindow<Form1>();
         QVERIFY(QTest::qWaitForWindowExposed(form));
         if (how == u"modal")
             windows.showGripInfo();

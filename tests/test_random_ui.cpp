@@ -160,7 +160,7 @@ public:
         while (m_step < m_totalSteps && failure.isEmpty())
             step();
         qApp->removeEventFilter(this);
-        m_windows.reset();
+        letGoOfTheWindowSet();
     }
 
 protected:
@@ -295,7 +295,7 @@ private:
 
     void rebuild()
     {
-        m_windows.reset();
+        letGoOfTheWindowSet();
         m_windows = std::make_unique<ProgramWindows>(m_platform);
         m_form = nullptr;
         // The program starts with its splash, which hands over to the main
@@ -319,7 +319,7 @@ private:
             QTest::qWait(1);
         if (!testing::loadedWindow<Form1>())
             return fail(QStringLiteral("the splash never handed over to the main window"));
-        m_form = m_windows->form1();
+        m_form = testing::loadedWindow<Form1>();
         if (!QTest::qWaitForWindowExposed(m_form))
             return fail(QStringLiteral("the main window never showed"));
     }
@@ -495,16 +495,16 @@ private:
         m_action = QString();
         if (window == m_form)
             actOnMainWindow();
-        else if (qobject_cast<Form5 *>(window))
-            actOnChooser();
-        else if (qobject_cast<About *>(window))
-            actOnAbout();
-        else if (qobject_cast<Dialogbox1 *>(window))
-            actOnGrip();
-        else if (qobject_cast<Help *>(window))
-            actOnHelp();
-        else if (qobject_cast<Form3 *>(window))
-            actOnReadme();
+        else if (auto *chooser = qobject_cast<Form5 *>(window))
+            actOnChooser(chooser);
+        else if (auto *about = qobject_cast<About *>(window))
+            actOnAbout(about);
+        else if (auto *grip = qobject_cast<Dialogbox1 *>(window))
+            actOnGrip(grip);
+        else if (auto *help = qobject_cast<Help *>(window))
+            actOnHelp(help);
+        else if (auto *readme = qobject_cast<Form3 *>(window))
+            actOnReadme(readme);
         m_recent.append(QStringLiteral("%1: %2").arg(m_step).arg(m_action));
         // Straight to the output: the test log keeps only so many messages.
         if (m_trace)
@@ -528,7 +528,7 @@ private:
                 shown.append(window);
         }
         QWidget *modal = visibleModal();
-        QWidget *primary = modal ? modal : gripVisible() ? static_cast<QWidget *>(m_windows->dialogbox1()) : m_form.data();
+        QWidget *primary = modal ? modal : gripVisible() ? static_cast<QWidget *>(testing::loadedWindow<Dialogbox1>()) : m_form.data();
         const int primaryShare = modal ? 85 : gripVisible() ? 50 : 75;
         if (primary != m_form) {
             shown.removeAll(primary);
@@ -611,9 +611,8 @@ private:
         });
     }
 
-    void actOnChooser()
+    void actOnChooser(Form5 *chooser)
     {
-        Form5 *chooser = m_windows->form5();
         auto *files = control<FileList>(chooser, u"File1"_s);
         auto *folders = control<FolderList>(chooser, u"Dir1"_s);
         auto *drives = control<QComboBox>(chooser, u"Drive1"_s);
@@ -664,22 +663,19 @@ private:
         });
     }
 
-    void actOnAbout()
+    void actOnAbout(About *about)
     {
-        About *about = m_windows->about();
         choose({clickButton(30, about, u"Command1"_s), pressKey(15, about, "Escape"), closeBoxOf(15, about),
                 clickSomewhere(20, about), pressKey(20, about)});
     }
 
-    void actOnGrip()
+    void actOnGrip(Dialogbox1 *grip)
     {
-        Dialogbox1 *grip = m_windows->dialogbox1();
         choose({clickButton(25, grip, u"Command1"_s), pressKey(45, grip), closeBoxOf(15, grip), clickSomewhere(15, grip)});
     }
 
-    void actOnHelp()
+    void actOnHelp(Help *help)
     {
-        Help *help = m_windows->help();
         choose({
             clickButton(25, help, u"Command1"_s),
             closeBoxOf(10, help),
@@ -694,9 +690,8 @@ private:
         });
     }
 
-    void actOnReadme()
+    void actOnReadme(Form3 *readme)
     {
-        Form3 *readme = m_windows->form3();
         choose({clickButton(30, readme, u"Command1"_s), closeBoxOf(10, readme), pressKey(40, readme),
                 clickSomewhere(20, readme)});
     }
@@ -747,27 +742,23 @@ private:
                           gripVisible() ? QStringLiteral("up") : QStringLiteral("gone"),
                           visibleModal() ? QStringLiteral("a") : QStringLiteral("no")));
 
-        // One instance of each window, and that one the window set's: asked
-        // for a window of a class that is loaded, the set hands over that one.
-        const std::pair<const char *, std::function<QWidget *()>> known[] = {
-            {"tavik::Form1", [this] { return m_windows->form1(); }},
-            {"tavik::FrmSplash", [this] { return m_windows->frmSplash(); }},
-            {"tavik::About", [this] { return m_windows->about(); }},
-            {"tavik::Help", [this] { return m_windows->help(); }},
-            {"tavik::Form3", [this] { return m_windows->form3(); }},
-            {"tavik::Dialogbox1", [this] { return m_windows->dialogbox1(); }},
-            {"tavik::Form5", [this] { return m_windows->form5(); }}};
+        // One instance of each window.
         QHash<QByteArray, int> count;
         for (QWidget *window : ourWindows()) {
             const QByteArray className = window->metaObject()->className();
             if (++count[className] > 1)
                 fail(QStringLiteral("two windows of %1").arg(QLatin1String(className)));
-            bool theSetsOwn = false;
-            for (const auto &[name, instance] : known)
-                theSetsOwn = theSetsOwn || (className == name && instance() == window);
-            if (!theSetsOwn)
-                fail(QStringLiteral("a window of %1 that the window set does not know").arg(QLatin1String(className)));
         }
+    }
+
+    // Each window is the window set's: the set, let go, takes every window
+    // it loaded with it, and one it does not know would stay.
+    void letGoOfTheWindowSet()
+    {
+        m_windows.reset();
+        for (QWidget *window : ourWindows())
+            fail(QStringLiteral("a window of %1 that the window set does not know")
+                     .arg(QLatin1String(window->metaObject()->className())));
     }
 
     const quint32 m_seed;
@@ -811,7 +802,7 @@ class RandomUiTest : public QObject {
 private slots:
     void initTestCase()
     {
-        setUpAppearance();
+        setUpStyleAndFaces();
         defaultMessageHandler = qInstallMessageHandler(quietMessageHandler);
         // A list's type-ahead search joins the letters typed within this
         // interval of wall-clock time; fixed long, the joins no longer depend

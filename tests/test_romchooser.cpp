@@ -31,11 +31,8 @@
 using namespace tavik;
 using namespace Qt::StringLiterals;
 using tavik::testing::control;
-using tavik::testing::FailingFolderReads;
-using tavik::testing::FolderEntryStandIn;
 using tavik::testing::FakePlatform;
 using tavik::testing::makeByBytes;
-using tavik::testing::StopFlagStandIn;
 using tavik::testing::TemporaryFolder;
 using tavik::testing::WorkingFolderGuard;
 using tavik::testing::writeFile;
@@ -104,22 +101,42 @@ bool clickFile(FileList *list, const QString &name)
     return true;
 }
 
+// Opens the chooser as the user does, by "Load ROM" on `main`, which waits for
+// it, and takes `steps` while it is up; it is closed after them if still up.
+void inChooser(QWidget *main, const std::function<void(Form5 *)> &steps)
+{
+    QTRY_VERIFY(!testing::loadedWindow<Form5>()); // one left before has gone
+    const QObject context;
+    QTimer::singleShot(0, &context, [&steps] {
+        const QPointer<Form5> chooser = testing::loadedWindow<Form5>();
+        const auto leave = qScopeGuard([&chooser] {
+            if (chooser && chooser->isVisible())
+                chooser->close();
+        });
+        QVERIFY(chooser && QTest::qWaitForWindowExposed(chooser));
+        steps(chooser);
+    });
+    QTest::mouseClick(control<QPushButton>(main, u"OpenRomDiagBox"_s), Qt::LeftButton);
+}
+
 } // namespace
 
 class RomChooserTest : public QObject {
     Q_OBJECT
 
-    // A folder too large to be read at once, made once and linked into the
-    // cases' folders as "big".
+    // A folder too large to be read at once (the chooser reads up to 2000
+    // entries at once; largeFolderFillsInTheBackground sees it is not), made
+    // once and linked into the cases' folders as "big".
     QTemporaryDir largeFolder;
-    static constexpr int largeFolderFiles = int(FolderLoader::readAtOnce) + 500;
+    static constexpr int largeFolderFiles = 2500;
     std::unique_ptr<WorkingFolderGuard> keepWorkingFolder;
     std::unique_ptr<QTemporaryDir> work;
     std::unique_ptr<FakePlatform> platform;
     std::unique_ptr<ProgramWindows> windows;
-    Form5 *chooser = nullptr;
+    QPointer<Form1> main;
+    QPointer<Form5> chooser;
 
-    QString romField() { return control<QLineEdit>(windows->form1(), u"ROMLOAD"_s)->text(); }
+    QString romField() { return control<QLineEdit>(main, u"ROMLOAD"_s)->text(); }
     // The chooser's controls, by their names in its layout.
     FolderList *folderList() { return control<FolderList>(chooser, u"Dir1"_s); }
     QComboBox *driveBox() { return control<QComboBox>(chooser, u"Drive1"_s); }
@@ -136,11 +153,12 @@ class RomChooserTest : public QObject {
     QString at(const QString &relative) { return canonical(work->path()) + QLatin1Char('/') + relative; }
     void linkLargeFolder() { QVERIFY(QFile::link(largeFolder.path(), at(QStringLiteral("big")))); }
 
-    void openChooser()
+    void inChooser(const std::function<void()> &steps)
     {
-        chooser = windows->form5();
-        chooser->show();
-        QVERIFY(QTest::qWaitForWindowExposed(chooser));
+        ::inChooser(main, [&](Form5 *open) {
+            chooser = open;
+            steps();
+        });
     }
 
     // Walks down from the working folder through each folder of `relative`.
@@ -159,7 +177,7 @@ class RomChooserTest : public QObject {
             QTest::keyClick(modal, Qt::Key_Escape);
         if (!QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }))
             return QStringLiteral("(the chooser stayed open)");
-        QTest::mouseClick(control<QPushButton>(windows->form1(), u"Start"_s), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(main, u"Start"_s), Qt::LeftButton);
         return platform->starts.value(0).runFolder;
     }
 
@@ -181,7 +199,7 @@ class RomChooserTest : public QObject {
 private slots:
     void initTestCase()
     {
-        setUpAppearance();
+        setUpStyleAndFaces();
         for (int i = largeFolderFiles; i >= 1; --i)
             writeFile(largeFolder.filePath(QStringLiteral("Rom %1.smc").arg(i)));
     }
@@ -204,9 +222,9 @@ private slots:
 
         platform = std::make_unique<FakePlatform>();
         windows = std::make_unique<ProgramWindows>(*platform);
-        windows->form1()->show();
-        QVERIFY(QTest::qWaitForWindowExposed(windows->form1()));
-        openChooser();
+        windows->showMainWindow();
+        main = testing::loadedWindow<Form1>();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
     }
 
     void cleanup()
@@ -219,43 +237,47 @@ private slots:
 
     void windowLayout()
     {
-        QCOMPARE(chooser->windowTitle(), QStringLiteral("Choose ROM"));
-        QCOMPARE(chooser->geometry(), QRect(346, 177, 400, 256));
-        QVERIFY(chooser->isModal());
-        QVERIFY(chooser->minimumSize() != chooser->maximumSize());
-        const QList<std::pair<QWidget *, QRect>> places{{folderList(), {0, 32, 185, 186}},
-                                                        {driveBox(), {0, 8, 393, 21}},
-                                                        {fileList(), {192, 32, 201, 188}},
-                                                        {okButton(), {320, 224, 73, 25}}};
-        chooser->resize(640, 480);
-        QCoreApplication::processEvents();
-        for (const auto &[control, place] : places)
-            QCOMPARE(control->geometry(), place);
-        QCOMPARE(driveBox()->toolTip(), QStringLiteral("Choose the drive you want to access"));
-        QCOMPARE(okButton()->text(), QStringLiteral("OK"));
+        inChooser([&] {
+            QCOMPARE(chooser->windowTitle(), QStringLiteral("Choose ROM"));
+            QCOMPARE(chooser->geometry(), QRect(346, 177, 400, 256));
+            QVERIFY(chooser->isModal());
+            QVERIFY(chooser->minimumSize() != chooser->maximumSize());
+            const QList<std::pair<QWidget *, QRect>> places{{folderList(), {0, 32, 185, 186}},
+                                                            {driveBox(), {0, 8, 393, 21}},
+                                                            {fileList(), {192, 32, 201, 188}},
+                                                            {okButton(), {320, 224, 73, 25}}};
+            chooser->resize(640, 480);
+            QCoreApplication::processEvents();
+            for (const auto &[control, place] : places)
+                QCOMPARE(control->geometry(), place);
+            QCOMPARE(driveBox()->toolTip(), QStringLiteral("Choose the drive you want to access"));
+            QCOMPARE(okButton()->text(), QStringLiteral("OK"));
 
-        QCOMPARE(chooser->focusWidget(), folderList());
-        QList<QWidget *> order{folderList()};
-        for (int i = 0; i < 4; ++i) {
-            QTest::keyClick(chooser->focusWidget(), Qt::Key_Tab);
-            order.append(chooser->focusWidget());
-        }
-        QCOMPARE(order, (QList<QWidget *>{folderList(), driveBox(), fileList(), okButton(), folderList()}));
+            QCOMPARE(chooser->focusWidget(), folderList());
+            QList<QWidget *> order{folderList()};
+            for (int i = 0; i < 4; ++i) {
+                QTest::keyClick(chooser->focusWidget(), Qt::Key_Tab);
+                order.append(chooser->focusWidget());
+            }
+            QCOMPARE(order, (QList<QWidget *>{folderList(), driveBox(), fileList(), okButton(), folderList()}));
+        });
     }
 
     void opensAtTheWorkingFolder()
     {
-        QCOMPARE(folderList()->path(), canonical(work->path()));
-        QVERIFY(canonical(work->path()).startsWith(driveBox()->currentData().toString()));
-        QCOMPARE(folderList()->root(), driveBox()->currentData().toString());
-        // The way down to the working folder, then its subfolders, hidden ones left out.
-        const QStringList captions = rowTexts(folderList());
-        QCOMPARE(captions.mid(captions.size() - 5), QStringList({QFileInfo(work->path()).fileName(), "a", "empty",
-                                                                 "other", "Zelda"}));
-        QCOMPARE(rowTexts(fileList()),
-                 QStringList({"alpha.sfc", "Game 2.smc", "Game 10.smc", "My Game (USA) v1.1.smc", "notes.txt"}));
-        QVERIFY(fileList()->fileName().isEmpty());
-        QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
+        inChooser([&] {
+            QCOMPARE(folderList()->path(), canonical(work->path()));
+            QVERIFY(canonical(work->path()).startsWith(driveBox()->currentData().toString()));
+            QCOMPARE(folderList()->root(), driveBox()->currentData().toString());
+            // The way down to the working folder, then its subfolders, hidden ones left out.
+            const QStringList captions = rowTexts(folderList());
+            QCOMPARE(captions.mid(captions.size() - 5), QStringList({QFileInfo(work->path()).fileName(), "a", "empty",
+                                                                     "other", "Zelda"}));
+            QCOMPARE(rowTexts(fileList()),
+                     QStringList({"alpha.sfc", "Game 2.smc", "Game 10.smc", "My Game (USA) v1.1.smc", "notes.txt"}));
+            QVERIFY(fileList()->fileName().isEmpty());
+            QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
+        });
     }
 
     void selectingWritesTheBareName_data()
@@ -271,56 +293,66 @@ private slots:
     {
         QFETCH(QString, folder);
         QFETCH(QString, file);
-        walkTo(folder);
-        QVERIFY(clickFile(fileList(), file));
-        QCOMPARE(romField(), file);
-        QVERIFY(platform->events.isEmpty());
-        QCOMPARE(startedFolder(), folderList()->path());
+        inChooser([&] {
+            walkTo(folder);
+            QVERIFY(clickFile(fileList(), file));
+            QCOMPARE(romField(), file);
+            QVERIFY(platform->events.isEmpty());
+            QCOMPARE(startedFolder(), folderList()->path());
+        });
     }
 
     void lastOfThreeSelectionsWins()
     {
-        walkTo(QStringLiteral("other"));
-        QVERIFY(clickFile(fileList(), QStringLiteral("First.smc")));
-        QVERIFY(clickFile(fileList(), QStringLiteral("Third.smc")));
-        QTest::keyClick(fileList(), Qt::Key_Up);
-        QCOMPARE(romField(), QStringLiteral("Second.smc"));
+        inChooser([&] {
+            walkTo(QStringLiteral("other"));
+            QVERIFY(clickFile(fileList(), QStringLiteral("First.smc")));
+            QVERIFY(clickFile(fileList(), QStringLiteral("Third.smc")));
+            QTest::keyClick(fileList(), Qt::Key_Up);
+            QCOMPARE(romField(), QStringLiteral("Second.smc"));
+        });
     }
 
     // Ctrl+click takes the selection away again: the name picked stays in
     // the field, never an empty one.
     void deselectingKeepsThePickedName()
     {
-        QVERIFY(clickFile(fileList(), QStringLiteral("alpha.sfc")));
-        const QModelIndex index = fileList()->model()->index(rowOf(fileList(), QStringLiteral("alpha.sfc")), 0);
-        QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          fileList()->visualRect(index).center());
-        QVERIFY(!fileList()->selectionModel()->hasSelection());
-        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+        inChooser([&] {
+            QVERIFY(clickFile(fileList(), QStringLiteral("alpha.sfc")));
+            const QModelIndex index = fileList()->model()->index(rowOf(fileList(), QStringLiteral("alpha.sfc")), 0);
+            QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              fileList()->visualRect(index).center());
+            QVERIFY(!fileList()->selectionModel()->hasSelection());
+            QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+        });
     }
 
     void keyboardSelection()
     {
-        // Tabbing into the file list chooses nothing; moving in it does.
-        driveBox()->setFocus();
-        QTest::keyClick(driveBox(), Qt::Key_Tab);
-        QCOMPARE(chooser->focusWidget(), fileList());
-        QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
-        QTest::keyClick(fileList(), Qt::Key_Down);
-        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::keyClick(fileList(), Qt::Key_End);
-        QCOMPARE(romField(), QStringLiteral("notes.txt"));
-        QTest::keyClicks(fileList(), QStringLiteral("My"));
-        QCOMPARE(romField(), QStringLiteral("My Game (USA) v1.1.smc"));
+        inChooser([&] {
+            // Tabbing into the file list chooses nothing; moving in it does.
+            driveBox()->setFocus();
+            QTest::keyClick(driveBox(), Qt::Key_Tab);
+            QCOMPARE(chooser->focusWidget(), fileList());
+            QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
+            QTest::keyClick(fileList(), Qt::Key_Down);
+            QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+            QTest::keyClick(fileList(), Qt::Key_End);
+            QCOMPARE(romField(), QStringLiteral("notes.txt"));
+            QTest::keyClicks(fileList(), QStringLiteral("My"));
+            QCOMPARE(romField(), QStringLiteral("My Game (USA) v1.1.smc"));
+        });
     }
 
     void keyboardOpensFolders()
     {
-        folderList()->setFocus();
-        folderList()->setCurrentIndex(folderList()->model()->index(rowOf(folderList(), QStringLiteral("other")), 0));
-        QTest::keyClick(folderList(), Qt::Key_Return);
-        QCOMPARE(folderList()->path(), at(QStringLiteral("other")));
-        QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        inChooser([&] {
+            folderList()->setFocus();
+            folderList()->setCurrentIndex(folderList()->model()->index(rowOf(folderList(), QStringLiteral("other")), 0));
+            QTest::keyClick(folderList(), Qt::Key_Return);
+            QCOMPARE(folderList()->path(), at(QStringLiteral("other")));
+            QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+        });
     }
 
     void movingOnWithoutSelectingKeepsTheField_data()
@@ -333,27 +365,31 @@ private slots:
     void movingOnWithoutSelectingKeepsTheField()
     {
         QFETCH(QString, moveTo);
-        QVERIFY(clickFile(fileList(), QStringLiteral("alpha.sfc")));
-        const QString picked = folderList()->path();
-        if (moveTo == QLatin1String("..")) {
-            const QStringList captions = rowTexts(folderList());
-            QVERIFY(openFolder(folderList(), captions[rowOf(folderList(), QFileInfo(work->path()).fileName()) - 1]));
-        } else {
-            walkTo(moveTo);
-        }
-        QVERIFY(fileList()->fileName().isEmpty());
-        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QTest::mouseClick(okButton(), Qt::LeftButton);
-        QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
-        QCOMPARE(startedFolder(), picked);
+        inChooser([&] {
+            QVERIFY(clickFile(fileList(), QStringLiteral("alpha.sfc")));
+            const QString picked = folderList()->path();
+            if (moveTo == QLatin1String("..")) {
+                const QStringList captions = rowTexts(folderList());
+                QVERIFY(openFolder(folderList(), captions[rowOf(folderList(), QFileInfo(work->path()).fileName()) - 1]));
+            } else {
+                walkTo(moveTo);
+            }
+            QVERIFY(fileList()->fileName().isEmpty());
+            QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+            QTest::mouseClick(okButton(), Qt::LeftButton);
+            QCOMPARE(romField(), QStringLiteral("alpha.sfc"));
+            QCOMPARE(startedFolder(), picked);
+        });
     }
 
     void emptyFolderLeavesTheFieldAlone()
     {
-        walkTo(QStringLiteral("empty"));
-        QCOMPARE(rows(fileList()), 0);
-        QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
-        QVERIFY(startedFolder().isEmpty());
+        inChooser([&] {
+            walkTo(QStringLiteral("empty"));
+            QCOMPARE(rows(fileList()), 0);
+            QCOMPARE(romField(), QStringLiteral("Select a SNES Rom File"));
+            QVERIFY(startedFolder().isEmpty());
+        });
     }
 
     void closingWays_data()
@@ -366,14 +402,9 @@ private slots:
     void closingWays()
     {
         QFETCH(QString, way);
-        chooser->close();
-        QTRY_VERIFY(!testing::loadedWindow<Form5>());
-
-        // Opened the way the user opens it, by "Load ROM", which waits for it.
         bool modalWhileOpen = false;
-        QTimer::singleShot(0, this, [&] {
-            Form5 *open = windows->form5();
-            chooser = open;
+        inChooser([&] {
+            Form5 *open = chooser;
             modalWhileOpen = QApplication::activeModalWidget() == open;
             walkTo(QStringLiteral("other"));
             clickFile(fileList(), QStringLiteral("Third.smc"));
@@ -383,34 +414,33 @@ private slots:
                 QTest::keyClick(fileList(), Qt::Key_Escape);
             else
                 QTest::mouseClick(okButton(), Qt::LeftButton);
+            QVERIFY(!open->isVisible());
         });
-        QTest::mouseClick(control<QPushButton>(windows->form1(), u"OpenRomDiagBox"_s), Qt::LeftButton);
         QVERIFY(modalWhileOpen);
         QTRY_VERIFY(!testing::loadedWindow<Form5>());
-        QVERIFY(windows->form1()->isVisible());
+        QVERIFY(main->isVisible());
         QCOMPARE(romField(), QStringLiteral("Third.smc"));
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
     }
 
     void secondOpeningStartsAtTheWorkingFolder()
     {
-        walkTo(QStringLiteral("a/b/c"));
-        QTest::mouseClick(okButton(), Qt::LeftButton);
-        QTRY_VERIFY(!testing::loadedWindow<Form5>());
-        openChooser();
-        QCOMPARE(folderList()->path(), canonical(work->path()));
-        QCOMPARE(rows(fileList()), 5);
+        inChooser([&] {
+            walkTo(QStringLiteral("a/b/c"));
+            QTest::mouseClick(okButton(), Qt::LeftButton);
+        });
+        inChooser([&] {
+            QCOMPARE(folderList()->path(), canonical(work->path()));
+            QCOMPARE(rows(fileList()), 5);
+        });
     }
 
     void mainWindowTakesNoInputWhileOpen()
     {
-        chooser->close();
-        QTRY_VERIFY(!testing::loadedWindow<Form5>());
-        Form1 *main = windows->form1();
         QString fieldWhileOpen;
-        QTimer::singleShot(0, this, [&] {
+        inChooser([&] {
             // Input the user gives the main window, through its window on the screen.
-            QWindow *mainWindow = windows->form1()->windowHandle();
+            QWindow *mainWindow = main->windowHandle();
             auto *start = control<QPushButton>(main, u"Start"_s);
             auto *romField = control<QLineEdit>(main, u"ROMLOAD"_s);
             const QPoint startCentre = start->mapTo(main, start->rect().center());
@@ -420,98 +450,103 @@ private slots:
             for (char key : {'t', 'y', 'p', 'e', 'd'})
                 QTest::keyClick(mainWindow, key);
             fieldWhileOpen = romField->text();
-            windows->form5()->close();
         });
-        QTest::mouseClick(control<QPushButton>(main, u"OpenRomDiagBox"_s), Qt::LeftButton);
         QCOMPARE(fieldWhileOpen, QStringLiteral("Select a SNES Rom File"));
         QVERIFY2(platform->events.isEmpty(), qPrintable(platform->events.join(QLatin1Char('\n'))));
     }
 
     void driveChangeMovesBothLists()
     {
-        QVERIFY(QDir(work->path()).mkpath(QStringLiteral("stick/SNES")));
-        writeFile(at(QStringLiteral("stick/Root.smc")));
-        const int before = driveBox()->currentIndex();
-        const int stick = addDrive(at(QStringLiteral("stick")));
-        chooseDriveByKeyboard(stick);
+        inChooser([&] {
+            QVERIFY(QDir(work->path()).mkpath(QStringLiteral("stick/SNES")));
+            writeFile(at(QStringLiteral("stick/Root.smc")));
+            const int before = driveBox()->currentIndex();
+            const int stick = addDrive(at(QStringLiteral("stick")));
+            chooseDriveByKeyboard(stick);
 
-        QCOMPARE(folderList()->path(), at(QStringLiteral("stick")));
-        QCOMPARE(rowTexts(folderList()), QStringList({at(QStringLiteral("stick")), "SNES"}));
-        QCOMPARE(rowTexts(fileList()), QStringList({"Root.smc"}));
-        // A file in a drive's root: still the name alone.
-        QVERIFY(clickFile(fileList(), QStringLiteral("Root.smc")));
-        QCOMPARE(romField(), QStringLiteral("Root.smc"));
+            QCOMPARE(folderList()->path(), at(QStringLiteral("stick")));
+            QCOMPARE(rowTexts(folderList()), QStringList({at(QStringLiteral("stick")), "SNES"}));
+            QCOMPARE(rowTexts(fileList()), QStringList({"Root.smc"}));
+            // A file in a drive's root: still the name alone.
+            QVERIFY(clickFile(fileList(), QStringLiteral("Root.smc")));
+            QCOMPARE(romField(), QStringLiteral("Root.smc"));
 
-        chooseDriveByKeyboard(before);
-        QCOMPARE(folderList()->path(), driveBox()->currentData().toString());
-        QCOMPARE(fileList()->path(), folderList()->path());
-        QVERIFY(platform->notices.isEmpty());
+            chooseDriveByKeyboard(before);
+            QCOMPARE(folderList()->path(), driveBox()->currentData().toString());
+            QCOMPARE(fileList()->path(), folderList()->path());
+            QVERIFY(platform->notices.isEmpty());
+        });
     }
 
     void unreadableDriveKeepsTheListsWhereTheyWere()
     {
-        const int before = driveBox()->currentIndex();
-        const QStringList filesBefore = rowTexts(fileList());
-        const int gone = addDrive(at(QStringLiteral("unplugged")));
-        chooseDriveByKeyboard(gone);
+        inChooser([&] {
+            const int before = driveBox()->currentIndex();
+            const QStringList filesBefore = rowTexts(fileList());
+            const int gone = addDrive(at(QStringLiteral("unplugged")));
+            chooseDriveByKeyboard(gone);
 
-        QCOMPARE(platform->notices,
-                 QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
-                                  .arg(at(QStringLiteral("unplugged")))}));
-        QCOMPARE(driveBox()->currentIndex(), before);
-        QCOMPARE(folderList()->path(), canonical(work->path()));
-        QCOMPARE(rowTexts(fileList()), filesBefore);
+            QCOMPARE(platform->notices,
+                     QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
+                                      .arg(at(QStringLiteral("unplugged")))}));
+            QCOMPARE(driveBox()->currentIndex(), before);
+            QCOMPARE(folderList()->path(), canonical(work->path()));
+            QCOMPARE(rowTexts(fileList()), filesBefore);
+        });
     }
 
     void deletedWorkingFolderIsNamed()
     {
-        QTest::mouseClick(okButton(), Qt::LeftButton);
-        QTRY_VERIFY(!testing::loadedWindow<Form5>());
         const QString gone = canonical(work->path());
         QVERIFY(work->remove());
-        openChooser();
-        QCOMPARE(platform->notices,
-                 QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.").arg(gone)}));
+        inChooser([&] {
+            QCOMPARE(platform->notices, QStringList({QStringLiteral("The folder %1 could not be opened: No such file or "
+                                                                    "directory.").arg(gone)}));
+        });
     }
 
     void folderRemovedWhileShown()
     {
-        walkTo(QStringLiteral("a/b"));
-        QVERIFY(QDir(at(QStringLiteral("a/b/c"))).removeRecursively());
-        QVERIFY(openFolder(folderList(), QStringLiteral("c")));
-        QCOMPARE(platform->notices,
-                 QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
-                                  .arg(at(QStringLiteral("a/b/c")))}));
-        QCOMPARE(folderList()->path(), at(QStringLiteral("a/b")));
+        inChooser([&] {
+            walkTo(QStringLiteral("a/b"));
+            QVERIFY(QDir(at(QStringLiteral("a/b/c"))).removeRecursively());
+            QVERIFY(openFolder(folderList(), QStringLiteral("c")));
+            QCOMPARE(platform->notices,
+                     QStringList({QStringLiteral("The folder %1 could not be opened: No such file or directory.")
+                                      .arg(at(QStringLiteral("a/b/c")))}));
+            QCOMPARE(folderList()->path(), at(QStringLiteral("a/b")));
 
-        // The shown folder itself goes: its leftovers can still be picked, and
-        // the way back up still works.
-        writeFile(at(QStringLiteral("a/b/Left.smc")));
-        QVERIFY(openFolder(folderList(), QStringLiteral("a")));
-        QVERIFY(openFolder(folderList(), QStringLiteral("b")));
-        QVERIFY(QDir(at(QStringLiteral("a/b"))).removeRecursively());
-        QVERIFY(clickFile(fileList(), QStringLiteral("Left.smc")));
-        QCOMPARE(romField(), QStringLiteral("Left.smc"));
-        QVERIFY(openFolder(folderList(), QStringLiteral("a")));
-        QCOMPARE(folderList()->path(), at(QStringLiteral("a")));
-        QCOMPARE(rows(fileList()), 0);
-        QCOMPARE(platform->notices.size(), 1);
+            // The shown folder itself goes: its leftovers can still be picked, and
+            // the way back up still works.
+            writeFile(at(QStringLiteral("a/b/Left.smc")));
+            QVERIFY(openFolder(folderList(), QStringLiteral("a")));
+            QVERIFY(openFolder(folderList(), QStringLiteral("b")));
+            QVERIFY(QDir(at(QStringLiteral("a/b"))).removeRecursively());
+            QVERIFY(clickFile(fileList(), QStringLiteral("Left.smc")));
+            QCOMPARE(romField(), QStringLiteral("Left.smc"));
+            QVERIFY(openFolder(folderList(), QStringLiteral("a")));
+            QCOMPARE(folderList()->path(), at(QStringLiteral("a")));
+            QCOMPARE(rows(fileList()), 0);
+            QCOMPARE(platform->notices.size(), 1);
+        });
     }
 
     void largeFolderFillsInTheBackground()
     {
-        const int files = largeFolderFiles;
-        linkLargeFolder();
-        // Opening the folder shown reads it again.
-        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-        QVERIFY(openFolderByKey(folderList(), QStringLiteral("big")));
-        QCOMPARE(rows(fileList()), 0);
-        QTRY_COMPARE(rows(fileList()), files);
-        const QStringList names = rowTexts(fileList());
-        QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
-        QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
-        QVERIFY(clickFile(fileList(), QStringLiteral("Rom 1234.smc")));
-        QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
+        inChooser([&] {
+            const int files = largeFolderFiles;
+            linkLargeFolder();
+            // Opening the folder shown reads it again.
+            QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+            QVERIFY(openFolderByKey(folderList(), QStringLiteral("big")));
+            QCOMPARE(rows(fileList()), 0);
+            QTRY_COMPARE(rows(fileList()), files);
+            const QStringList names = rowTexts(fileList());
+            QCOMPARE(names.mid(0, 3), QStringList({"Rom 1.smc", "Rom 2.smc", "Rom 3.smc"}));
+            QCOMPARE(names.last(), QStringLiteral("Rom %1.smc").arg(files));
+            QVERIFY(clickFile(fileList(), QStringLiteral("Rom 1234.smc")));
+            QCOMPARE(romField(), QStringLiteral("Rom 1234.smc"));
+        });
     }
 
     // A read that falls short (a failing disk, through the reader's seam) is
@@ -521,21 +556,23 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("failAfter"); // entries taken, fewer than its files
         QTest::newRow("a small folder failing midway") << "other" << 2;
-        QTest::newRow("a large one, on its thread") << "big" << int(FolderLoader::readAtOnce) + 100;
+        QTest::newRow("a large one, on its thread") << "big" << largeFolderFiles - 100;
     }
     void readThatFallsShortIsReported()
     {
         QFETCH(QString, folder);
         QFETCH(int, failAfter);
-        linkLargeFolder();
-        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-        waitForReads();
-        const FailingFolderReads failing(failAfter, EIO);
-        QVERIFY(openFolderByKey(folderList(), folder));
-        QTRY_COMPARE(platform->notices, QStringList{u"The folder %1 could not be read to its end: Input/output error. "
-                                                    u"Its lists show only the entries read before that."_s.arg(at(folder))});
-        // The names read before the failure, less the two dot entries at most.
-        QVERIFY(rows(fileList()) <= failAfter && rows(fileList()) >= failAfter - 2);
+        inChooser([&] {
+            linkLargeFolder();
+            QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+            waitForReads();
+            platform->folderReads->changeEntries(testing::failingAfter(failAfter, EIO));
+            QVERIFY(openFolderByKey(folderList(), folder));
+            QTRY_COMPARE(platform->notices, QStringList{u"The folder %1 could not be read to its end: Input/output error. "
+                                                        u"Its lists show only the entries read before that."_s.arg(at(folder))});
+            // The names read before the failure, less the two dot entries at most.
+            QVERIFY(rows(fileList()) <= failAfter && rows(fileList()) >= failAfter - 2);
+        });
     }
 
     // Every opening of a folder is one read, which fills both lists.
@@ -561,31 +598,34 @@ private slots:
         for (int i = 0; i < 3; ++i)
             writeFile(at(QStringLiteral("target/Rom %1.smc").arg(i)));
         linkLargeFolder();
-        // The working folder read again, to show the new folders.
-        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-        waitForReads();
-
         // Each read takes its folder's end once.
         static std::atomic<int> ends;
-        ends = 0;
-        const FolderEntryStandIn counting([](dirent *entry, int) { return entry ? entry : (++ends, entry); });
-        if (how == QLatin1String("open")) {
-            QVERIFY(openFolder(folderList(), folder));
-        } else if (how == QLatin1String("again")) {
+        const auto check = [&] {
+            waitForReads();
+            QCOMPARE(ends.load(), 1);
+            QCOMPARE(folderList()->path(), folder.isEmpty() ? canonical(work->path()) : at(folder));
+            QCOMPARE(fileList()->path(), folderList()->path());
+            QCOMPARE(rows(fileList()), files);
+            QCOMPARE(rowTexts(folderList()).last(), lastFolderRow);
+        };
+        inChooser([&] {
+            // The working folder read again, to show the new folders.
             QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-        } else if (how == QLatin1String("drive")) {
-            chooseDriveByKeyboard(addDrive(at(folder)));
-        } else {
-            chooser->close();
-            QTRY_VERIFY(!testing::loadedWindow<Form5>());
-            openChooser();
-        }
-        waitForReads();
-        QCOMPARE(ends.load(), 1);
-        QCOMPARE(folderList()->path(), folder.isEmpty() ? canonical(work->path()) : at(folder));
-        QCOMPARE(fileList()->path(), folderList()->path());
-        QCOMPARE(rows(fileList()), files);
-        QCOMPARE(rowTexts(folderList()).last(), lastFolderRow);
+            waitForReads();
+            ends = 0;
+            platform->folderReads->changeEntries([](dirent *entry, int) { return entry ? entry : (++ends, entry); });
+            if (how == QLatin1String("open"))
+                QVERIFY(openFolder(folderList(), folder));
+            else if (how == QLatin1String("again"))
+                QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+            else if (how == QLatin1String("drive"))
+                chooseDriveByKeyboard(addDrive(at(folder)));
+            if (how != QLatin1String("chooser"))
+                check();
+        });
+        // Left, then opened again.
+        if (how == QLatin1String("chooser"))
+            inChooser(check);
     }
 
     // A read of a large folder that is no longer wanted stops, and its names
@@ -602,63 +642,68 @@ private slots:
     void readNoLongerWantedStops()
     {
         QFETCH(QString, how);
-        linkLargeFolder();
-        QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-        QTRY_COMPARE(tavik::testing::folderReadingThreads(), 0);
-
         static std::thread::id mainThread;
         static std::atomic<bool> held, released;
         mainThread = std::this_thread::get_id();
         held = released = false;
-        std::optional<FolderEntryStandIn> holding;
-        holding.emplace([](dirent *entry, int) {
-            if (entry || std::this_thread::get_id() == mainThread || released)
-                return entry;
-            held = true;
-            while (!released)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            return entry;
-        });
-        const StopFlagStandIn questions;
         const auto release = qScopeGuard([] { released = true; });
-        QVERIFY(openFolderByKey(folderList(), QStringLiteral("big")));
-        QTRY_VERIFY(held);
-        auto *loader = chooser->findChild<FolderLoader *>();
-        QVERIFY(loader);
-        QSignalSpy delivered(loader, &FolderLoader::loaded);
-
-        if (how == QLatin1String("other folder")) {
-            QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
-            walkTo(QStringLiteral("other"));
-        } else if (how == QLatin1String("close")) {
-            QTest::keyClick(fileList(), Qt::Key_Escape);
-        } else if (how == QLatin1String("end")) {
-            windows->endProgram();
-        } else {
-            chooser->showMinimized();
-            QTRY_VERIFY(chooser->isMinimized());
+        const testing::ReadWatch &questions = *platform->folderReads;
+        int askedWhenLeft = 0;
+        std::optional<QSignalSpy> delivered;
+        const auto letGo = [&] {
             released = true;
-            QTest::qWait(100);
-            chooser->showNormal();
-            QTRY_COMPARE(rows(fileList()), largeFolderFiles);
-            return;
-        }
-        const int askedWhenLeft = questions.asked;
-        released = true;
-        QTRY_COMPARE(tavik::testing::folderReadingThreads(), 0);
-        // Let go, the thread asked its stop flag once, before its first sort
-        // key, was told to stop, and ended without sorting.
-        QCOMPARE(questions.asked - askedWhenLeft, 1);
-        QCOMPARE(questions.stops.load(), 1);
-        QCoreApplication::processEvents();
-        for (const QList<QVariant> &load : std::as_const(delivered))
-            QVERIFY(load.first().toString() != at(QStringLiteral("big")));
+            QTRY_COMPARE(tavik::testing::folderReadingThreads(), 0);
+            // Let go, the thread asked once whether to stop, before its first
+            // sort key, was told to stop, and ended without sorting.
+            QCOMPARE(questions.asked - askedWhenLeft, 1);
+            QCOMPARE(questions.stops.load(), 1);
+            QCoreApplication::processEvents();
+            for (const QList<QVariant> &load : std::as_const(*delivered))
+                QVERIFY(load.first().toString() != at(QStringLiteral("big")));
+        };
+        inChooser([&] {
+            linkLargeFolder();
+            QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+            QTRY_COMPARE(tavik::testing::folderReadingThreads(), 0);
+            platform->folderReads->changeEntries([](dirent *entry, int) {
+                if (entry || std::this_thread::get_id() == mainThread || released)
+                    return entry;
+                held = true;
+                while (!released)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return entry;
+            });
+            QVERIFY(openFolderByKey(folderList(), QStringLiteral("big")));
+            QTRY_VERIFY(held);
+            auto *loader = chooser->findChild<FolderLoader *>();
+            QVERIFY(loader);
+            delivered.emplace(loader, &FolderLoader::loaded);
 
-        if (how == QLatin1String("other folder")) {
-            QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
-            QCOMPARE(fileList()->path(), at(QStringLiteral("other")));
-            QCOMPARE(rowTexts(folderList()).last(), QStringLiteral("other"));
-        } else {
+            if (how == QLatin1String("other folder")) {
+                QVERIFY(openFolder(folderList(), QFileInfo(work->path()).fileName()));
+                walkTo(QStringLiteral("other"));
+                askedWhenLeft = questions.asked;
+                letGo();
+                QCOMPARE(rowTexts(fileList()), QStringList({"First.smc", "Second.smc", "Third.smc"}));
+                QCOMPARE(fileList()->path(), at(QStringLiteral("other")));
+                QCOMPARE(rowTexts(folderList()).last(), QStringLiteral("other"));
+            } else if (how == QLatin1String("close")) {
+                QTest::keyClick(fileList(), Qt::Key_Escape);
+            } else if (how == QLatin1String("end")) {
+                windows->endProgram();
+            } else {
+                chooser->showMinimized();
+                QTRY_VERIFY(chooser->isMinimized());
+                released = true;
+                QTest::qWait(100);
+                chooser->showNormal();
+                QTRY_COMPARE(rows(fileList()), largeFolderFiles);
+            }
+            askedWhenLeft = questions.asked;
+        });
+        // Closed, or gone with the program: once its loop has returned.
+        if (how == QLatin1String("close") || how == QLatin1String("end")) {
+            letGo();
             QTRY_VERIFY(!testing::loadedWindow<Form5>());
         }
     }
@@ -668,7 +713,7 @@ class RomChooserLaunchTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     // The emulator is to find the picked ROM by its bare name where it runs.
     // Names that are not UTF-8 go to the start byte for byte (the start's
@@ -703,21 +748,21 @@ private slots:
 
         FakePlatform platform;
         ProgramWindows windows(platform);
-        Form1 *form = windows.form1();
-        form->show();
+        windows.showMainWindow();
+        Form1 *form = testing::loadedWindow<Form1>();
         QVERIFY(QTest::qWaitForWindowExposed(form));
 
         if (pickIn.isEmpty()) {
             control<QLineEdit>(form, u"ROMLOAD"_s)->setText(rom);
         } else {
-            Form5 *chooser = windows.form5();
-            chooser->show();
-            for (const QString &part : pickIn.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-                if (part != QLatin1String("."))
-                    QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), part));
-            }
-            QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), rom));
-            QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
+            inChooser(form, [&](Form5 *chooser) {
+                for (const QString &part : pickIn.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+                    if (part != QLatin1String("."))
+                        QVERIFY(openFolder(control<FolderList>(chooser, u"Dir1"_s), part));
+                }
+                QVERIFY(clickFile(control<FileList>(chooser, u"File1"_s), rom));
+                QTest::mouseClick(control<QPushButton>(chooser, u"Return"_s), Qt::LeftButton);
+            });
             QTRY_VERIFY(!testing::loadedWindow<Form5>());
         }
         QCOMPARE(control<QLineEdit>(form, u"ROMLOAD"_s)->text(), rom);

@@ -32,7 +32,7 @@ class SplashTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase() { setUpStyleAndFaces(); }
 
     void keys_data()
     {
@@ -74,22 +74,23 @@ private slots:
         QVERIFY(!testing::loadedWindow<Form1>());
         // A window is always up: the main window shows before the splash hides.
         bool mainShownAtHide = false;
-        WhenHidden watch([&] { mainShownAtHide = testing::loadedWindow<Form1>() && windows.form1()->isVisible(); });
+        WhenHidden watch([&] { mainShownAtHide = testing::loadedWindow<Form1>() && testing::loadedWindow<Form1>()->isVisible(); });
         splash->installEventFilter(&watch);
         timer->start(0);
         QTRY_VERIFY(testing::loadedWindow<Form1>());
-        QVERIFY(windows.form1()->isVisible());
+        Form1 *form = testing::loadedWindow<Form1>();
+        QVERIFY(form->isVisible());
         QVERIFY(testing::loadedWindow<FrmSplash>());
         QVERIFY(!splash->isVisible());
         QVERIFY(mainShownAtHide);
         QVERIFY(!timer->isActive());
         // The main window's load step ran: a start asks for its video mode.
-        windows.form1()->setRomPath(QStringLiteral("game.smc"), QDir::tempPath());
-        QTest::mouseClick(windows.form1()->findChild<QWidget *>(QStringLiteral("Start")), Qt::LeftButton);
+        form->setRomPath(QStringLiteral("game.smc"), QDir::tempPath());
+        QTest::mouseClick(form->findChild<QWidget *>(QStringLiteral("Start")), Qt::LeftButton);
         QCOMPARE(platform.starts.value(0).command.commandLine().left(16), QStringLiteral("snes9x.exe -m 9 "));
         // Once handed over, the hidden splash never reacts again.
         QTest::keyClick(splash, Qt::Key_A);
-        QVERIFY(windows.form1()->isVisible());
+        QVERIFY(form->isVisible());
     }
 };
 

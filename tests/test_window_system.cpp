@@ -54,12 +54,13 @@ public:
 struct Program {
     DesktopBoxes platform;
     ProgramWindows windows{platform};
-    Form1 *form;
+    Form1 *form = nullptr;
 
-    Program() : form(windows.form1())
+    Program()
     {
         platform.boxes.setOwner([this] { return windows.dialogOwner(); });
         windows.showMainWindow();
+        form = testing::loadedWindow<Form1>();
     }
 };
 

@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    tavik::setUpAppearance();
+    tavik::setUpStyleAndFaces();
     if (argc < 2) {
         QTextStream(stderr) << "usage: screenshot_tour OUTPUT_FOLDER" << Qt::endl;
         return 2;
@@ -96,7 +96,7 @@ int main(int argc, char *argv[])
     // The hand-over, without waiting out the splash's 1.5 s.
     windows.frmSplash()->findChild<QTimer *>()->start(0);
     settle();
-    QWidget *main = windows.form1();
+    QWidget *main = windows.dialogOwner(); // the main window
     shoot(main, file("main"));
 
     const std::pair<const char *, std::function<void()>> scenes[] = {
@@ -130,21 +130,21 @@ int main(int argc, char *argv[])
     }
 
     click(main, {"JoystixOn", "NoJoy", "GRIPINFO"});
-    shoot(windows.dialogbox1(), file("grip"));
+    QWidget *grip = QApplication::activeModalWidget(); // modal to the main window alone
+    shoot(grip, file("grip"));
     shoot(main, file("main-during-grip"));
-    control<QAbstractButton>(windows.dialogbox1(), "Command1")->click();
+    control<QAbstractButton>(grip, "Command1")->click();
 
-    windows.about()->show();
-    shoot(windows.about(), file("about"));
-    windows.about()->hide();
-    windows.help()->show();
-    shoot(windows.help(), file("help"));
-    windows.help()->hide();
-    windows.form3()->show();
-    shoot(windows.form3(), file("readme"));
-    windows.form3()->hide();
-    windows.form5()->show();
-    shoot(windows.form5(), file("chooser"));
-    windows.form5()->hide();
+    // The other windows, each one of its own, shown without waiting for a modal one to close.
+    tavik::About about;
+    tavik::Help help;
+    tavik::Form3 readme;
+    tavik::Form5 chooser(windows, QDir::currentPath());
+    for (const auto &[window, name] : {std::pair<QWidget *, const char *>{&about, "about"}, {&help, "help"},
+                                       {&readme, "readme"}, {&chooser, "chooser"}}) {
+        window->show();
+        shoot(window, file(name));
+        window->hide();
+    }
     return 0;
 }

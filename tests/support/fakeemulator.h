@@ -3,7 +3,6 @@
 #pragma once
 
 #include "system/filenames.h"
-#include "system/folderreading.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,11 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-
-#include <atomic>
-#include <cerrno>
-
-#include <dirent.h>
 
 #include <fcntl.h>
 #include <ftw.h>
@@ -68,55 +62,6 @@ struct TemporaryFolder : QTemporaryDir {
     }
 };
 
-// While it lasts, every folder read takes its entries through `change`: it is
-// given what the system gave (null at the end of the folder) and how many
-// entries have been taken so far, this one included, and returns what the
-// reader gets. So a test fails a read, raises a stop or holds the reading
-// thread at the entry it chooses, or makes the entries' types unknown, as
-// some file systems give them.
-struct FolderEntryStandIn {
-    using Change = dirent *(*)(dirent *entry, int taken);
-    static inline std::atomic<int> taken{0};
-    static inline std::atomic<Change> change{nullptr};
-    explicit FolderEntryStandIn(Change how)
-    {
-        taken = 0;
-        change = how;
-        readFolderEntry = [](DIR *folder) {
-            errno = 0;
-            dirent *entry = ::readdir(folder);
-            return change.load()(entry, ++taken);
-        };
-    }
-    ~FolderEntryStandIn() { readFolderEntry = ::readdir; }
-    FolderEntryStandIn(const FolderEntryStandIn &) = delete;
-    FolderEntryStandIn &operator=(const FolderEntryStandIn &) = delete;
-};
-
-// While it lasts, every question a read or sort asks of its stop flag is
-// counted, and so is each "stop" answer. From the `stopFrom`-th question on the
-// answer is "stop" whatever the flag says; before it, or always when
-// `stopFrom` is 0, the flag answers.
-struct StopFlagStandIn {
-    static inline std::atomic<int> asked{0}, stops{0};
-    static inline int from = 0;
-    static inline bool (*flag)(const std::atomic<bool> &) = nullptr;
-    explicit StopFlagStandIn(int stopFrom = 0)
-    {
-        asked = stops = 0;
-        from = stopFrom;
-        flag = readStopFlag;
-        readStopFlag = [](const std::atomic<bool> &stop) {
-            const bool answer = (++asked >= from && from > 0) || flag(stop);
-            stops += answer;
-            return answer;
-        };
-    }
-    ~StopFlagStandIn() { readStopFlag = flag; }
-    StopFlagStandIn(const StopFlagStandIn &) = delete;
-    StopFlagStandIn &operator=(const StopFlagStandIn &) = delete;
-};
-
 // How many threads of this program go by `name`.
 inline int threadsNamed(const QByteArray &name)
 {
@@ -130,19 +75,6 @@ inline int threadsNamed(const QByteArray &name)
 
 // How many threads are reading a folder for the chooser.
 inline int folderReadingThreads() { return threadsNamed("tavik folders"); }
-
-// Reads that fail with `error` once `entries` entries (dot entries included)
-// have been taken, as on a failing disk.
-struct FailingFolderReads : FolderEntryStandIn {
-    static inline std::atomic<int> after{0};
-    static inline int error = 0;
-    FailingFolderReads(int entries, int failure)
-        : FolderEntryStandIn([](dirent *entry, int taken) { return taken > after ? (errno = error, nullptr) : entry; })
-    {
-        after = entries;
-        error = failure;
-    }
-};
 
 // A fake program that writes its working folder and then its arguments, one a
 // line, to `record`, and marks the end of its writing with a second file.

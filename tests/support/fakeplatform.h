@@ -1,8 +1,10 @@
 // A recording platform: answers message boxes from a queue of canned answers
-// and records every message, start and sound, in the order they happened.
+// and records every message, start and sound, in the order they happened; the
+// folders the windows open are read through a watch the test holds.
 #pragma once
 
 #include "platform/platform.h"
+#include "support/folderreads.h"
 
 #include <QList>
 #include <QQueue>
@@ -24,6 +26,7 @@ public:
     QQueue<bool> yesNoAnswers;   // an empty queue answers No
     Outcome startOutcome;        // what the next starts report
     std::function<void()> duringSound;
+    const std::shared_ptr<ReadWatch> folderReads = std::make_shared<ReadWatch>();
 
     void showNotice(const QString &message) override
     {
@@ -52,6 +55,10 @@ public:
         events.append(QStringLiteral("sound: ") + wavFile);
         if (duringSound)
             duringSound();
+    }
+    std::unique_ptr<FolderReader> openFolder(const QString &folder) override
+    {
+        return std::make_unique<WatchedReader>(folder, folderReads);
     }
 };
 

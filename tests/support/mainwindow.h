@@ -19,11 +19,12 @@ namespace tavik::testing {
 struct ShownMainWindow {
     FakePlatform platform;
     ProgramWindows windows{platform};
-    Form1 *form;
+    Form1 *form = nullptr;
 
-    ShownMainWindow() : form(windows.form1())
+    ShownMainWindow()
     {
-        form->show();
+        windows.showMainWindow();
+        form = loadedWindow<Form1>();
     }
 };
 
@@ -40,7 +41,11 @@ protected:
     Form1 *form = nullptr;
 
 protected slots:
-    void initTestCase() { setUpAppearance(); }
+    void initTestCase()
+    {
+        setUpStyleAndFaces();
+        setUpWindowIcon();
+    }
     void init()
     {
         shown = std::make_unique<ShownMainWindow>();
