@@ -495,9 +495,10 @@ private slots:
         };
         row("C: Latin-1 name", {latin1}, "C", {latin1}, latin1, "classic");
         row("C.UTF-8: Latin-1 name", {latin1}, "C.UTF-8", {latin1}, latin1, "classic");
-        row("style, reversed", {"-style", "fusion", "-reverse", latin1}, "C", {latin1}, latin1, "fusion, right to left");
+        row("style, reversed", {"-style", "Fusion", "-reverse", latin1}, "C", {latin1}, latin1, "fusion, right to left");
         row("style sheet", {"-stylesheet", "x.qss", game}, "C.UTF-8", {game}, game, "QStyleSheetStyle");
-        row("a style Qt does not have", {"--style=none", game}, "C", {game}, game, "classic");
+        row("style sheet, joined", {"-stylesheet=x.qss", game}, "C", {game}, game, "QStyleSheetStyle");
+        row("a style Qt does not have, last", {game, "--style=none"}, "C", {game}, game, "classic");
         row("the style's value missing", {game, "-style"}, "C", {game, "-style"}, "", "classic");
         row("a session named like an option", {"-session", "-style", game, "-qmljsdebugger"}, "C",
             {game, "-qmljsdebugger"}, "", "classic");
@@ -553,6 +554,8 @@ private slots:
                               << QByteArray("Usage: tavik [options] [FILE]\n");
         QTest::newRow("unknown option") << QStringList{"-style", "fusion", "--bogus"} << false << 1
                                         << QByteArray("tavik: Unknown option 'bogus'.\nTry 'tavik --help'");
+        QTest::newRow("two files") << QStringList{"a.smc", "b.smc"} << false << 1
+                                   << QByteArray("tavik: one file at most, not 2\nTry 'tavik --help'");
         QTest::newRow("version to a full disk")
             << QStringList{"--version"} << true << 1
             << QByteArray("tavik: the answer could not be written: No space left on device\n");
