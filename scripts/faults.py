@@ -53,7 +53,7 @@ def run(command, env, timeout):
         return False, timeout, "timed out"
     tail = (result.stdout + result.stderr).decode(errors="replace").strip().splitlines()
     # A test's own failure first; a warning that merely says "failed" last.
-    failures = ([line for line in tail if line.startswith("FAIL!") or "JourneyFailed" in line]
+    failures = ([line for line in tail if line.startswith(("FAIL!", "FAIL ")) or "JourneyFailed" in line]
                 + [line for line in tail if "failed" in line])
     return result.returncode == 0, time.monotonic() - started, (failures or tail[-1:] or [""])[0][:200]
 

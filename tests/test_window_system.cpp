@@ -401,25 +401,77 @@ private slots:
             QVERIFY2(box->text().contains(name.left(8)) && box->text().contains(name.right(8)), qPrintable(box->text()));
             QCOMPARE(box->text() == text, whole);
             QVERIFY(whole || box->text().contains(u'\u2026'));
+            // Of many lines, the middle ones give way, the first and the last
+            // (what happened, and why) stay whole.
+            if (text.contains(u'\n'))
+                QVERIFY2(box->text().startsWith(text.section(u'\n', 0, 0) + u'\n')
+                             && box->text().endsWith(u'\n' + text.section(u'\n', -1)),
+                         qPrintable(box->text()));
             QCOMPARE(box->detailedText(), whole ? QString() : text);
+            const QRect available = box->screen()->availableGeometry();
             QTRY_VERIFY(onScreen(box));
             const QList<QAbstractButton *> buttons = box->buttons();
             for (QAbstractButton *button : buttons) {
                 QVERIFY(onScreen(button));
                 if (box->buttonRole(button) != QMessageBox::ActionRole)
                     continue;
+                // Put half past the screen's right edge, the box comes back
+                // whole as its details open, with its title bar on the
+                // screen also where the box is taller than it.
+                const QPoint halfOff(available.right() - box->frameGeometry().width() / 2, box->y());
+                box->move(halfOff);
+                QTRY_COMPARE(box->pos(), halfOff);
                 button->click(); // the details open
+                QTRY_VERIFY(box->frameGeometry().right() <= available.right());
+                QVERIFY(available.contains(box->frameGeometry().topLeft()));
                 for (const QAbstractButton *other : buttons)
                     QTRY_VERIFY(onScreen(other));
                 // The whole box, where the screen leaves room for the text
                 // beside the details (480 pixels high, say).
-                QVERIFY(box->screen()->availableGeometry().height() < 400 || onScreen(box));
+                QVERIFY(available.height() < 400 || onScreen(box));
             }
             // Return answers the box, whatever it holds.
             QTest::keyClick(box, Qt::Key_Return);
             QTRY_VERIFY(!box->isVisible());
             QVERIFY(box->clickedButton() && box->buttonRole(box->clickedButton()) != QMessageBox::ActionRole);
         });
+    }
+
+    // The same boxes on a small screen, at a scale of 1 and of 2, and on a
+    // large one, with a frame around each window: each row runs
+    // messageBoxText in a copy of this program on such a screen.
+    void messageBoxTextOnOtherScreens_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QString>("scale");
+        QTest::newRow("640x480") << QSize(640, 480) << QStringLiteral("1");
+        QTest::newRow("640x480 at a scale of 2") << QSize(640, 480) << QStringLiteral("2");
+        QTest::newRow("1280x1024") << QSize(1280, 1024) << QStringLiteral("1");
+    }
+    void messageBoxTextOnOtherScreens()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QString, scale);
+        testing::TemporaryFolder folder;
+        QFile config(folder.filePath(QStringLiteral("screen.json")));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": %1, "height": %2}], )"
+                                    R"("windowFrameMargins": true})")
+                         .arg(screen.width())
+                         .arg(screen.height())
+                         .toUtf8());
+        config.close();
+        QProcess copy;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config.fileName());
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+        copy.setProcessEnvironment(environment);
+        copy.setProcessChannelMode(QProcess::MergedChannels);
+        copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("messageBoxText")});
+        QVERIFY(copy.waitForFinished(120'000));
+        const QByteArray output = copy.readAll();
+        QVERIFY2(copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 0,
+                 output.mid(std::max(qsizetype(0), output.indexOf("FAIL!"))).left(2000).constData());
     }
 
     // The command line is read before the application object is built, with
@@ -444,9 +496,10 @@ private slots:
         };
         row("C: Latin-1 name", {latin1}, "C", {latin1}, latin1, "classic");
         row("C.UTF-8: Latin-1 name", {latin1}, "C.UTF-8", {latin1}, latin1, "classic");
-        row("style, reversed", {"-style", "fusion", "-reverse", latin1}, "C", {latin1}, latin1, "fusion, right to left");
+        row("style, reversed", {"-style", "Fusion", "-reverse", latin1}, "C", {latin1}, latin1, "fusion, right to left");
         row("style sheet", {"-stylesheet", "x.qss", game}, "C.UTF-8", {game}, game, "QStyleSheetStyle");
-        row("a style Qt does not have", {"--style=none", game}, "C", {game}, game, "classic");
+        row("style sheet, joined", {"-stylesheet=x.qss", game}, "C", {game}, game, "QStyleSheetStyle");
+        row("a style Qt does not have, last", {game, "--style=none"}, "C", {game}, game, "classic");
         row("the style's value missing", {game, "-style"}, "C", {game, "-style"}, "", "classic");
         row("a session named like an option", {"-session", "-style", game, "-qmljsdebugger"}, "C",
             {game, "-qmljsdebugger"}, "", "classic");
@@ -502,6 +555,8 @@ private slots:
                               << QByteArray("Usage: tavik [options] [FILE]\n");
         QTest::newRow("unknown option") << QStringList{"-style", "fusion", "--bogus"} << false << 1
                                         << QByteArray("tavik: Unknown option 'bogus'.\nTry 'tavik --help'");
+        QTest::newRow("two files") << QStringList{"a.smc", "b.smc"} << false << 1
+                                   << QByteArray("tavik: one file at most, not 2\nTry 'tavik --help'");
         QTest::newRow("version to a full disk")
             << QStringList{"--version"} << true << 1
             << QByteArray("tavik: the answer could not be written: No space left on device\n");

@@ -616,16 +616,26 @@ def journey_wrapper(s):
 
 def journey_errors_closed(s):
     """Started with its error output closed, the launcher logs an early end
-    where nothing of its own is, and shows the message."""
+    where nothing of its own is, and shows the message; in the style asked
+    for on the command line, which lays the message's button out at its right
+    (the classic look centres it)."""
     s.process.kill()
     s.process.wait()
-    s.start(["roms/GAME.SMC"], errors_closed=True)
-    s.main_window()
+    s.start(["-style", "fusion", "roms/GAME.SMC"], errors_closed=True)
+
+    def shown():
+        check(s.process.poll() is None, f"the launcher ended at its start (status {s.process.returncode})")
+        return visible_window(MAIN_TITLE)
+    wait_for("the main window on the screen", shown, timeout=30)
     open(s.fail_flag, "w").close()
     try:
         click(s.control("< EMULATE! >", "push button"))
-        wait_for("the early end's message", lambda: visible_window("Tavik 2.5"))
-        click(s.control("OK", "push button", window="Tavik 2.5"))
+        x, _, width, _ = client_rect(wait_for("the early end's message", lambda: visible_window("Tavik 2.5")))
+        ok = s.control("OK", "push button", window="Tavik 2.5")
+        at = ok.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        check(at.x + at.width / 2 > x + width * 3 / 4, f"the message's button is at {at.x}..{at.x + at.width} "
+              f"in {x}..{x + width}, not at its right: the style asked for was not taken")
+        click(ok)
         wait_for("the message to close", lambda: visible_window("Tavik 2.5") is None)
         check(s.process.poll() is None, f"the launcher ended (status {s.process.returncode})")
     finally:
