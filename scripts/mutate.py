@@ -38,7 +38,7 @@ SAVED = os.path.join(BUILD, "originals")
 # first: a mutant is killed at its first failing test. The random walk runs a
 # short walk.
 FOLDERS = {
-    "launch": (["launch"], ["test_commandline", "test_form1_behaviour", "test_interlocks"]),
+    "launch": (["launch"], ["test_commandline", "test_form1_behaviour", "test_interlocks", "test_form1_layout"]),
     "system+platform": (["system", "platform"],
                         ["test_argumentsplitter", "test_commandline", "test_folderreading",
                          "test_emulatorstart", "test_window_system", "test_soundeffect", "test_givenfile"]),

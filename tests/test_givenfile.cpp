@@ -39,6 +39,7 @@ private slots:
         rom("not UTF-8, as argv bytes", "roms/" + pokemon, pokemon, "roms");
         rom("file URL, escaped", "file://@/roms/My%20Game%20(USA).sfc", "My Game (USA).sfc", "roms");
         rom("file URL, localhost, not UTF-8", "FILE://localhost@/roms/Pok%E9mon.smc", pokemon, "roms");
+        rom("file URL, not UTF-8, as argv bytes", "file://@/roms/" + pokemon, pokemon, "roms");
         rom("file URL, no host, a fragment", "file:@/GAME.SMC#start", "GAME.SMC", ".");
         QTest::newRow("folder") << "roms/" << int(Kind::Folder) << QString() << "roms" << QString();
         refused("missing", "missing.smc", "there is no such file");

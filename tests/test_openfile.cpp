@@ -35,6 +35,8 @@ private slots:
         QTest::newRow("start, missing") << "start" << QByteArray("gone.smc") << 0 << "" << "\"gone.smc\": there is no" << "";
         QTest::newRow("drop") << "drop" << rom + "\r\n" << copy << "GAME.SMC" << "" << "";
         QTest::newRow("drop on a field") << "field" << rom << copy << "GAME.SMC" << "" << "";
+        QTest::newRow("drop, not UTF-8") << "drop" << QByteArray("file://@/roms/Pok%E9mon.smc") << copy
+                                         << fileNameFromBytes("Pok\xe9mon.smc") << "" << "";
         QTest::newRow("only a move") << "drop" << rom << int(Qt::MoveAction) << "" << "" << "";
         QTest::newRow("two files") << "drop" << rom + "\n" + rom << copy << "" << "" << "";
         QTest::newRow("web address") << "field" << QByteArray("https://example.com/GAME.SMC") << copy << "" << "" << "";
@@ -54,6 +56,7 @@ private slots:
         const QString root = QFileInfo(dir.path()).canonicalFilePath();
         QVERIFY(QDir(root).mkdir(QStringLiteral("roms")) && QDir::setCurrent(root));
         testing::writeFile(QStringLiteral("roms/GAME.SMC"));
+        testing::makeByBytes(QStringLiteral("roms/") + fileNameFromBytes("Pok\xe9mon.smc"), false);
         uris.replace('@', QFile::encodeName(root));
         // Each time the chooser is up: where it opened; then it is closed.
         QStringList opened;

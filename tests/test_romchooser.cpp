@@ -125,10 +125,11 @@ class RomChooserTest : public QObject {
     Q_OBJECT
 
     // A folder too large to be read at once (the chooser reads up to 2000
-    // entries at once; largeFolderFillsInTheBackground sees it is not), made
+    // entries at once; largeFolderFillsInTheBackground sees it is not), and
+    // more than twice that, so that its thread must read to the end. Made
     // once and linked into the cases' folders as "big".
     QTemporaryDir largeFolder;
-    static constexpr int largeFolderFiles = 2500;
+    static constexpr int largeFolderFiles = 4500;
     std::unique_ptr<WorkingFolderGuard> keepWorkingFolder;
     std::unique_ptr<QTemporaryDir> work;
     std::unique_ptr<FakePlatform> platform;
