@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -43,6 +44,10 @@ using namespace tavik::testing;
 namespace {
 
 const QString emulatorName = QStringLiteral("snes9x.exe");
+
+// Early ends the watch thread has logged, and the handler that was there before.
+std::atomic<int> earlyEndsLogged{0};
+QtMessageHandler previousHandler = nullptr;
 
 EmulatorCommand command(const QString &switches = QStringLiteral("-m 9 "), const QString &rom = QStringLiteral("G.smc"))
 {
@@ -815,31 +820,44 @@ private slots:
             QVERIFY2(line.size() <= wrapWidth, qPrintable(line));
     }
 
-    // Reports wait for the event loop, the watch does not: while nothing
-    // takes them, later emulators are still collected at their ends.
+    // Reports wait for the event loop, the watch does not: once it has given
+    // the report of an early end that nothing takes, a later emulator is
+    // still collected at its end.
     void reportsNeverHoldTheWatch()
     {
         QTemporaryDir launcher, working;
-        const QString record = working.filePath(QStringLiteral("pid"));
         writeFile(launcher.filePath(emulatorName),
                   "#!/bin/sh\necho $$ > \"$(mktemp -p '" + QFile::encodeName(working.path()) + "')\"; exit 1\n", true);
         QObject context;
         QStringList got;
         EndWatch watch(&context, [&got](const QString &message) { got.append(message); });
-        for (int i = 0; i < 2; ++i)
-            QVERIFY(StartEmulator(command(), {}, watch, {launcher.path(), working.path(), {}}).ok);
-        const auto ended = [&] {
+        // The watch logs an early end just before it hands its report on.
+        earlyEndsLogged = 0;
+        previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &where, const QString &text) {
+            if (qstrcmp(where.category, "tavik.start") == 0 && text.contains(QLatin1String("; it last wrote:")))
+                ++earlyEndsLogged;
+            previousHandler(type, where, text);
+        });
+        const auto waitWithoutEvents = [](const std::function<bool()> &done) {
+            QDeadlineTimer deadline(loadMargin);
+            while (!done() && !deadline.hasExpired())
+                QThread::msleep(10);
+            return done();
+        };
+        const auto ended = [&](int count) {
             const QStringList records = QDir(working.path()).entryList({QStringLiteral("tmp.*")}, QDir::Files);
-            return records.size() == 2 && std::all_of(records.begin(), records.end(), [&](const QString &name) {
+            return records.size() == count && std::all_of(records.begin(), records.end(), [&](const QString &name) {
                 QFile file(working.filePath(name));
                 const QString pid = file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
                 return !pid.isEmpty() && !runningProcess(pid) && !zombieOfOurs(pid);
             });
         };
-        QDeadlineTimer deadline(loadMargin);
-        while (!ended() && !deadline.hasExpired())
-            QThread::msleep(10); // no event is taken meanwhile
-        QVERIFY(ended());
+        QVERIFY(StartEmulator(command(), {}, watch, {launcher.path(), working.path(), {}}).ok);
+        const bool firstTold = waitWithoutEvents([] { return earlyEndsLogged == 1; });
+        const bool secondStarted = StartEmulator(command(), {}, watch, {launcher.path(), working.path(), {}}).ok;
+        const bool bothCollected = waitWithoutEvents([&] { return ended(2); });
+        qInstallMessageHandler(previousHandler);
+        QVERIFY(firstTold && secondStarted && bothCollected);
         QVERIFY(got.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(got.size(), 2, loadMargin);
     }
